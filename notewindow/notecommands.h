@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QString>
+
+class NoteWindowSet;
+struct NoteContext;
+class QWidget;
+
+// The changes of a note's properties. The properties panel's handlers, the note window's Alt
+// shortcuts and its menus all come here, so this is the only code that changes them. Each
+// applies the change to the record and the window and marks the note changed.
+class NoteCommands {
+public:
+    NoteCommands(const NoteContext& ctx, NoteWindowSet& windows);
+
+    void setAlwaysOnTop(int slot, bool onTop);
+    void setLocked(int slot, bool locked);
+    void setAutoRoll(int slot, bool autoRoll);
+    void setAutoDim(int slot, bool autoDim);
+    void setShowTitle(int slot, bool showTitle);
+    void setShowScrollBar(int slot, bool showScrollBar);
+    // An empty (after trimming) title is ignored and the old one stays.
+    void setTitle(int slot, const QString& title);
+    // The colour dialog on the background (or text) colour; false when cancelled.
+    bool chooseColor(int slot, bool background, QWidget* owner);
+    // The font dialog, keeping the 1.34 point/height conversion; false when cancelled.
+    bool chooseFont(int slot, QWidget* owner);
+
+    // Picture side.
+    void showText(int slot);
+    void showImage(int slot);
+    void toggleStretch(int slot);
+    void toggleKeepRatio(int slot);
+    void cycleDisplayMode(int slot);
+    // A picture from the dialog or a drop; refuses paths over 64 characters (messages 50/51).
+    bool setPictureFromFile(int slot, const QString& path);
+    // A typed path ("" clears the picture).
+    void setTypedPicturePath(int slot, const QString& text);
+    void browsePicture(int slot, QWidget* owner);
+
+    // "Set as default": copies the note's look and settings into NoteDefaults.
+    void setAsDefault(int slot, bool onTopBeforeMenu);
+
+private:
+    const NoteContext& m_ctx;
+    NoteWindowSet& m_windows;
+};
