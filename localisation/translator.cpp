@@ -1,0 +1,130 @@
+#include "translator.h"
+
+#include "platform/diagnosticlog.h"
+
+Translator::Translator() = default;
+
+const QStringList& Translator::englishMessages() {
+    // Numbered from 1; language files key their translations by these numbers.
+    static const QStringList messages = {
+        QStringLiteral("Welcome to 'Quillaboard'."),
+        QStringLiteral("File 'Quillaboard.ini' missing."),
+        QStringLiteral("The program will use default settings."),
+        QStringLiteral("'Template.ini' created in the 'Languages' folder."),
+        QStringLiteral("Translate the right part of the '=' sign"),
+        QStringLiteral("and rename the file to the chosen language."),
+        QStringLiteral("For this setting to take effect,"),
+        QStringLiteral("you must close the program and restart it."),
+        QStringLiteral("Show details"),
+        QStringLiteral("Hide details"),
+        QStringLiteral("You have"),
+        QStringLiteral("message(s) waiting"),
+        QStringLiteral("New mail"),
+        QStringLiteral("Total :"),
+        QStringLiteral("Random wallpaper"),
+        QStringLiteral("Random screensaver"),
+        QStringLiteral("Shut down Windows"),
+        QStringLiteral("Please, read the help notes on both sides"),
+        QStringLiteral("(click the upper left square of a note to switch sides)."),
+        QStringLiteral("Then go to the Setup panel to adjust some general settings."),
+        QStringLiteral("You can also read the FAQ to learn the basis"),
+        QStringLiteral("and in no time, you will master Quillaboard."),
+        QStringLiteral("Quillaboard usually starts on system startup from"),
+        QStringLiteral("Would you like to start it in the future from"),
+        QStringLiteral("Startup directory has changed"),
+        QStringLiteral("Cancel"),
+        QStringLiteral("Yes"),
+        QStringLiteral("No"),
+        QStringLiteral("Roll up"),
+        QStringLiteral("Roll down"),
+        QStringLiteral("Alarm is disabled"),
+        QStringLiteral("Alarm set on"),
+        QStringLiteral("and has started"),
+        QStringLiteral("Alarm has expired"),
+        QStringLiteral("Alarm is enabled and has started"),
+        QStringLiteral("Alarm is activated"),
+        QStringLiteral("Disabling the tooltips doesn't work in the native language."),
+        QStringLiteral("Please, choose a non-native language."),
+        QStringLiteral("You can not create a template file now."),
+        QStringLiteral("First, you must enable the tooltips."),
+        QStringLiteral("Are you sure?"),
+        QStringLiteral("Confirm delete"),
+        QStringLiteral("Unable to open '"),
+        QStringLiteral("Unable to read note '"),
+        QStringLiteral("is too big. The note is truncated to 32 Kb."),
+        QStringLiteral("Error while saving"),
+        QStringLiteral("This file was not updated."),
+        QStringLiteral("Unable to save note '"),
+        QStringLiteral("I/O error while saving into Quillaboard.dat"),
+        QStringLiteral("Sorry, the path for this file is too long (64 char. max)."),
+        QStringLiteral("Path error"),
+        QStringLiteral("Quillaboard Help.mht is missing."),
+        QStringLiteral("Error opening Help file"),
+        QStringLiteral("Unable to go to web site"),
+        QStringLiteral("Created"),
+        QStringLiteral("Modified"),
+        QStringLiteral("Mail server error"),
+        QStringLiteral("Unable to read image on note '"),
+        QStringLiteral("Program not found"),
+        QStringLiteral("Document not found"),
+        QStringLiteral("No soundcard detected !"),
+        QStringLiteral("Unable to write in"),
+        QStringLiteral("I/O error while reading from Quillaboard.ini"),
+        QStringLiteral("I/O error while reading from Quillaboard.dat"),
+        QStringLiteral("Listening on port 6021"),
+        QStringLiteral("Error: port 6021 already open"),
+        QStringLiteral("The send/receive note over network feature has been disabled"),
+        QStringLiteral("Disconnection"),
+        QStringLiteral("Sending user name"),
+        QStringLiteral("Sending password"),
+        QStringLiteral("Asking stats"),
+        QStringLiteral("Ask mail details"),
+        QStringLiteral("Not connected"),
+        QStringLiteral("Set alarm for '"),
+        QStringLiteral("Error : Timeout"),
+        QStringLiteral("Quillaboard. (server not responding)"),
+        QStringLiteral("Incoming connection..."),
+        QStringLiteral("Receiving data..."),
+        QStringLiteral("Receive complete"),
+        QStringLiteral("From"),
+        QStringLiteral("Calling..."),
+        QStringLiteral("Sending..."),
+        QStringLiteral("Transfer OK"),
+        QStringLiteral("Quillaboard. Click to show"),
+        QStringLiteral("Quillaboard. Click to hide"),
+        QStringLiteral("Quillaboard. Mail reading error"),
+        QStringLiteral("Unable to open the mail program"),
+        QStringLiteral("Retrieving mail"),
+        QStringLiteral("Deleting mail"),
+        QStringLiteral("Attachment ignored"),
+        QStringLiteral("---Deleted---"),
+        QStringLiteral("Version"),
+        QStringLiteral("Author"),
+        QStringLiteral("E-Mail"),
+        QStringLiteral("Web Site"),
+        QStringLiteral("Run from"),
+        QStringLiteral("Translation version"),
+        QStringLiteral("Character Set needed"),
+        QStringLiteral("Character Set loaded"),
+        QStringLiteral("From"),
+        QStringLiteral("No network"),
+        QStringLiteral("Quillaboard (no network)"),
+    };
+    return messages;
+}
+
+void Translator::setDiagnostics(DiagnosticLog* log, const bool* debugMode) {
+    m_log = log;
+    m_debugMode = debugMode;
+}
+
+QString Translator::Translation(int number) const {
+    const QStringList& english = englishMessages();
+    if (number < 1 || number > english.size())
+        return {};
+    if (m_debugMode && *m_debugMode && m_log && isNative()) {
+        m_log->WriteLog(DebugLogName, QStringLiteral("[Translation] English native message ID=") +
+                                          QString::number(number));
+    }
+    return english.at(number - 1);
+}

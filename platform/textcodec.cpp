@@ -1,0 +1,150 @@
+#include "textcodec.h"
+
+#include <array>
+
+namespace {
+
+// Windows-1252 bytes 0x80..0x9F; 0 marks the five unassigned bytes, read as the C1 control of
+// the same number.
+constexpr std::array<char16_t, 32> HighTable = {
+    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+
+// The Windows-1252 byte of a character, or -1 when it has none.
+int cp1252Byte(char16_t c) {
+    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF))
+        return c;
+    for (int i = 0; i < 32; ++i) {
+        if (HighTable[static_cast<size_t>(i)] == c && c != 0)
+            return 0x80 + i;
+    }
+    return -1;
+}
+
+bool isValidUtf8WithHighBytes(QByteArrayView bytes) {
+    bool high = false;
+    qsizetype i = 0;
+    const qsizetype n = bytes.size();
+    while (i < n) {
+        const auto b = static_cast<unsigned char>(bytes[i]);
+        if (b < 0x80) {
+            ++i;
+            continue;
+        }
+        high = true;
+        int extra = 0;
+        char32_t cp = 0;
+        if (b >= 0xC2 && b <= 0xDF) {
+            extra = 1;
+            cp = b & 0x1F;
+        } else if (b >= 0xE0 && b <= 0xEF) {
+            extra = 2;
+            cp = b & 0x0F;
+        } else if (b >= 0xF0 && b <= 0xF4) {
+            extra = 3;
+            cp = b & 0x07;
+        } else {
+            return false;
+        }
+        if (i + extra >= n)
+            return false;
+        for (int k = 1; k <= extra; ++k) {
+            const auto c = static_cast<unsigned char>(bytes[i + k]);
+            if ((c & 0xC0) != 0x80)
+                return false;
+            cp = (cp << 6) | (c & 0x3F);
+        }
+        // Overlong forms, surrogates and values past U+10FFFF are not UTF-8.
+        if ((extra == 2 && cp < 0x800) || (extra == 3 && (cp < 0x10000 || cp > 0x10FFFF)) ||
+            (cp >= 0xD800 && cp <= 0xDFFF))
+            return false;
+        i += extra + 1;
+    }
+    return high;
+}
+
+QString decodeCp1252(QByteArrayView bytes) {
+    QString out;
+    out.resize(bytes.size());
+    QChar* d = out.data();
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        const auto b = static_cast<unsigned char>(bytes[i]);
+        char16_t c = b;
+        if (b >= 0x80 && b <= 0x9F && HighTable[b - 0x80] != 0)
+            c = HighTable[b - 0x80];
+        d[i] = QChar(c);
+    }
+    return out;
+}
+
+// Cuts UTF-8 bytes to at most `max` bytes without splitting a character.
+QByteArray cutUtf8(QByteArray bytes, int max) {
+    if (bytes.size() <= max)
+        return bytes;
+    qsizetype end = max;
+    while (end > 0 && (static_cast<unsigned char>(bytes[end]) & 0xC0) == 0x80)
+        --end;
+    bytes.truncate(end);
+    return bytes;
+}
+
+} // namespace
+
+namespace textcodec {
+
+bool fitsWindows1252(const QString& text) {
+    for (QChar c : text) {
+        if (cp1252Byte(c.unicode()) < 0)
+            return false;
+    }
+    return true;
+}
+
+QByteArray encode(const QString& text) {
+    if (!fitsWindows1252(text))
+        return text.toUtf8();
+    QByteArray out;
+    out.resize(text.size());
+    char* d = out.data();
+    for (qsizetype i = 0; i < text.size(); ++i)
+        d[i] = static_cast<char>(cp1252Byte(text.at(i).unicode()));
+    return out;
+}
+
+QString decode(QByteArrayView bytes) {
+    if (isValidUtf8WithHighBytes(bytes))
+        return QString::fromUtf8(bytes);
+    return decodeCp1252(bytes);
+}
+
+QByteArray encodeCut(const QString& text, int maxBytes) {
+    if (maxBytes <= 0)
+        return {};
+    if (fitsWindows1252(text))
+        return encode(text.left(maxBytes));
+    // UTF-8: a cut that leaves only Windows-1252 characters would be read back as UTF-8 only if
+    // it still holds a multi-byte sequence, which it does: every character that forced UTF-8
+    // and survived the cut is multi-byte; if none survived, re-encode the kept characters.
+    QByteArray cut = cutUtf8(text.toUtf8(), maxBytes);
+    const QString kept = QString::fromUtf8(cut);
+    if (fitsWindows1252(kept))
+        return encode(kept);
+    return cut;
+}
+
+QByteArray encodeFixed(const QString& text, int width) {
+    QByteArray out = encodeCut(text, width);
+    if (out.size() < width)
+        out.append(width - out.size(), ' ');
+    return out;
+}
+
+QString decodeFixed(QByteArrayView bytes) {
+    qsizetype end = bytes.size();
+    while (end > 0 && (bytes[end - 1] == ' ' || bytes[end - 1] == '\0'))
+        --end;
+    return decode(bytes.first(end));
+}
+
+} // namespace textcodec
