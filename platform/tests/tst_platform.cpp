@@ -2,6 +2,7 @@
 #include "platform/fileio.h"
 #include "platform/oledate.h"
 #include "platform/programfolder.h"
+#include "platform/testing/testmain.h"
 #include "platform/textcodec.h"
 
 #include <QFile>
@@ -113,5 +114,5 @@ void TestPlatform::errorNumberFormat() {
     QCOMPARE(formatErrorNumber(-5), QStringLiteral("-5"));
 }
 
-QTEST_GUILESS_MAIN(TestPlatform)
+QB_TEST_CLASS(TestPlatform)
 #include "tst_platform.moc"

@@ -1,0 +1,11 @@
+#include "platform/xdgpaths.h"
+
+#include <QDir>
+
+QString xdgConfigHome() {
+    const QString configured = qEnvironmentVariable("XDG_CONFIG_HOME");
+    // Relative values are invalid and must be ignored.
+    if (!configured.isEmpty() && QDir::isAbsolutePath(configured))
+        return QDir::cleanPath(configured);
+    return QDir::homePath() + QStringLiteral("/.config");
+}
