@@ -41,7 +41,19 @@ public:
     // "Set as default": copies the note's look and settings into NoteDefaults.
     void setAsDefault(int slot, bool onTopBeforeMenu);
 
+    // The stored font height is the point size times 1.34, rounded to the nearest integer
+    // (halves to even); it reads back as Int(|height| / 1.34 + 0.5). 12 pt -> 16 -> 12.
+    [[nodiscard]] static int fontHeightFromPoints(double points);
+    [[nodiscard]] static int pointsFromFontHeight(int height);
+    // Font sizes the font dialog accepts.
+    static constexpr int MinFontPoints = 6;
+    static constexpr int MaxFontPoints = 72;
+
 private:
+    [[nodiscard]] bool valid(int slot) const;
+    void pictureMessage(int slot, int number, const QString& description,
+                        const QString& path) const;
+
     const NoteContext& m_ctx;
     NoteWindowSet& m_windows;
 };

@@ -18,6 +18,7 @@ class Translator;
 class Dialogs;
 class DesktopShell;
 class Clock;
+class QWidget;
 
 // Everything a note window needs, handed over once.
 struct NoteContext {
@@ -41,6 +42,10 @@ public:
     ~NoteWindowSet() override;
 
     void setHost(NoteHost* host);
+    [[nodiscard]] NoteHost* host() const { return m_host; }
+    // The manager window, put below the file dialogs with the notes.
+    void setManagerWindow(QWidget* manager) { m_manager = manager; }
+    [[nodiscard]] QWidget* managerWindow() const { return m_manager; }
     [[nodiscard]] NoteCommands& commands();
 
     // ChromeHeight, ChromeWidth and ToolbarHeight from a note window in its design state.
@@ -75,10 +80,13 @@ public:
     void applyDimLevel(int level);
     // Gives the note's text the keyboard focus.
     void focusText(int slot);
+    // Starts the note's flashing (alarm, received note).
+    void flashNote(int slot);
 
 private:
     NoteContext m_ctx;
     NoteHost* m_host = nullptr;
+    QWidget* m_manager = nullptr;
     std::unique_ptr<NoteCommands> m_commands;
     std::vector<std::unique_ptr<frmBlocNote>> m_windows;
     int m_chromeHeight = 0;

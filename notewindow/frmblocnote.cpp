@@ -1,0 +1,530 @@
+#include "notewindow/frmblocnote.h"
+
+#include "localisation/translator.h"
+#include "notewindow/keyrules.h"
+#include "notewindow/linkdetection.h"
+#include "notewindow/notecommands.h"
+#include "notewindow/notehost.h"
+#include "notewindow/noteimage.h"
+#include "notewindow/notemenus.h"
+#include "notewindow/notewindowset.h"
+#include "notewindow/titlebar.h"
+#include "notewindow/twips.h"
+#include "platform/clock.h"
+#include "platform/desktopshell.h"
+#include "platform/oledate.h"
+#include "platform/programfolder.h"
+#include "platform/windowops.h"
+#include "store/notestore.h"
+#include "store/programstate.h"
+#include "store/settings.h"
+
+#include <QImageReader>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QTimer>
+#include <cmath>
+
+namespace {
+QColor fromRgb(std::int32_t rgb) {
+    return {rgb & 0xFF, (rgb >> 8) & 0xFF, (rgb >> 16) & 0xFF};
+}
+} // namespace
+
+frmBlocNote::frmBlocNote(NoteWindowSet& set, const NoteContext& ctx, int slot)
+    : QWidget(nullptr, Qt::FramelessWindowHint | Qt::Tool)
+    , fraToolbar(new TitleBar(this))
+    , txtBlocNote{new QPlainTextEdit(this), new QPlainTextEdit(this)}
+    , imgImage(new NoteImage(this))
+    , timFlash(new QTimer(this))
+    , m_set(set)
+    , m_ctx(ctx)
+    , m_slot(slot)
+    , m_menus(new NoteMenus(this)) {
+    setObjectName(QStringLiteral("frmBlocNote"));
+    for (int i = 0; i < 2; ++i) {
+        QPlainTextEdit* box = txtBlocNote.at(static_cast<size_t>(i));
+        box->setObjectName(QStringLiteral("txtBlocNote%1").arg(i));
+        box->setFrameShape(QFrame::NoFrame);
+        box->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        box->setVerticalScrollBarPolicy(i == 0 ? Qt::ScrollBarAlwaysOff : Qt::ScrollBarAlwaysOn);
+        box->setContextMenuPolicy(Qt::NoContextMenu);
+        box->installEventFilter(this);
+        box->viewport()->installEventFilter(this);
+        box->hide();
+        connect(box, &QPlainTextEdit::textChanged, this, [this, i] { text_changed(i); });
+    }
+    imgImage->hide();
+    imgImage->installEventFilter(this);
+    fraToolbar->installEventFilter(this);
+    timFlash->setInterval(100);
+    connect(timFlash, &QTimer::timeout, this, &frmBlocNote::timFlash_Timer);
+
+    connect(fraToolbar, &TitleBar::clicked, this, &frmBlocNote::fraToolbar_Click);
+    connect(fraToolbar, &TitleBar::doubleClicked, this, &frmBlocNote::lblActionbarRoll_Click);
+    connect(fraToolbar, &TitleBar::rightReleased, this,
+            [this] { fraToolbar_MouseUp(Qt::RightButton); });
+    connect(fraToolbar->lblToolBarProp, &ActionLabel::released, this,
+            &frmBlocNote::lblToolBarProp_MouseUp);
+    connect(fraToolbar->lblActionbarAoTop, &ActionLabel::released, this, [this](Qt::MouseButton b) {
+        if (b == Qt::LeftButton) {
+            lblActionbarAoTop_Click();
+        }
+    });
+    connect(fraToolbar->lblActionbarRoll, &ActionLabel::released, this, [this](Qt::MouseButton b) {
+        if (b == Qt::LeftButton) {
+            lblActionbarRoll_Click();
+        }
+    });
+    connect(fraToolbar->lblActionbarHide, &ActionLabel::released, this, [this](Qt::MouseButton b) {
+        if (b == Qt::LeftButton) {
+            lblActionbarHide_Click();
+        }
+    });
+    connect(imgImage, &NoteImage::doubleClicked, this, [this] {
+        m_set.commands().cycleDisplayMode(m_slot);
+        notifyHost();
+    });
+    connect(imgImage, &NoteImage::fileDropped, this, [this](const QString& path) {
+        if (m_set.commands().setPictureFromFile(m_slot, path)) {
+            notifyHost();
+        }
+    });
+    wireMenus();
+}
+
+frmBlocNote::~frmBlocNote() = default;
+
+NoteRecord& frmBlocNote::record() const {
+    return m_ctx.store.Notes.at(static_cast<size_t>(m_slot));
+}
+
+NoteWindowState& frmBlocNote::state() const {
+    return m_ctx.store.Windows.at(static_cast<size_t>(m_slot));
+}
+
+bool frmBlocNote::animating() const {
+    return property("qb_animating").toBool();
+}
+
+int frmBlocNote::TextIndex() const {
+    return record().ShowScrollBar ? 1 : 0;
+}
+
+QPlainTextEdit* frmBlocNote::textBox() const {
+    return txtBlocNote.at(static_cast<size_t>(TextIndex()));
+}
+
+void frmBlocNote::markChanged(bool contentChanged) {
+    m_ctx.store.MarkChanged(m_slot, contentChanged);
+}
+
+void frmBlocNote::notifyHost() {
+    if (NoteHost* host = m_set.host()) {
+        host->notePropertiesChanged(m_slot);
+    }
+}
+
+void frmBlocNote::buildFromState() {
+    NoteRecord& rec = record();
+    NoteWindowState& st = state();
+    applyCaption();
+    m_settingText = true;
+    for (QPlainTextEdit* box : txtBlocNote) {
+        box->clear();
+    }
+    textBox()->setPlainText(st.Text);
+    m_settingText = false;
+    applyTextLook();
+    applyLockState();
+    applyRollIndicator();
+    setWindowFlag(Qt::WindowStaysOnTopHint, st.AlwaysOnTop);
+    applyOnTopIndicator();
+    applyTitleBar();
+    rec.ImagePath = rec.ImagePath.trimmed();
+    if (rec.ImagePath.isEmpty()) {
+        clearPicture();
+    } else {
+        loadPicture(m_ctx.folder.resolve(rec.ImagePath));
+    }
+    // A picture side without a picture path shows the text; the stored flag stays as it is.
+    setPictureSide(st.PictureShown && !rec.ImagePath.isEmpty());
+    applyDisplayMode();
+    Form_Resize(false);
+    setVisible(st.Visible && st.Live);
+    if (isVisible()) {
+        textBox()->setFocus();
+    }
+}
+
+void frmBlocNote::applyCaption() {
+    fraToolbar->setCaption(record().trimmedTitle());
+}
+
+void frmBlocNote::applyTextLook() {
+    const NoteWindowState& st = state();
+    QFont font(st.FontName.trimmed());
+    font.setPointSizeF(st.FontSize > 0 ? st.FontSize : 10);
+    font.setBold(st.FontBold);
+    font.setItalic(st.FontItalic);
+    font.setUnderline(st.FontUnderline);
+    for (QPlainTextEdit* box : txtBlocNote) {
+        QPalette pal = box->palette();
+        pal.setColor(QPalette::Base, fromRgb(st.BackColor));
+        pal.setColor(QPalette::Text, fromRgb(st.ForeColor));
+        box->setPalette(pal);
+        box->setFont(font);
+    }
+    imgImage->setBackground(fromRgb(st.BackColor));
+    update();
+}
+
+void frmBlocNote::applyLockState() {
+    const bool locked = record().Locked;
+    fraToolbar->lblToolBarProp->setOn(locked);
+    // Read-only also keeps drops and middle-click pastes out; selecting and copying stay.
+    for (QPlainTextEdit* box : txtBlocNote) {
+        box->setReadOnly(locked);
+        if (locked) {
+            box->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+        }
+    }
+}
+
+void frmBlocNote::applyOnTopIndicator() {
+    fraToolbar->lblActionbarAoTop->setOn(state().AlwaysOnTop);
+}
+
+void frmBlocNote::applyRollIndicator() {
+    const bool rolled = record().Rollup;
+    fraToolbar->lblActionbarRoll->setOn(rolled);
+    fraToolbar->lblActionbarRoll->setToolTip(m_ctx.tr.Translation(rolled ? 30 : 29));
+}
+
+void frmBlocNote::applyTitleBar() {
+    fraToolbar->setVisible(record().ShowTitle);
+    applyGeometry();
+}
+
+void frmBlocNote::applyTextBox() {
+    const int index = TextIndex();
+    txtBlocNote.at(static_cast<size_t>(1 - index))->hide();
+    txtBlocNote.at(static_cast<size_t>(index))->setVisible(!m_pictureSide);
+}
+
+void frmBlocNote::applyDisplayMode() {
+    imgImage->setStretch(state().PictureStretched);
+}
+
+void frmBlocNote::setPictureSide(bool picture) {
+    m_pictureSide = picture;
+    imgImage->setVisible(picture);
+    applyTextBox();
+}
+
+bool frmBlocNote::loadPicture(const QString& fullPath) {
+    QImageReader reader(fullPath);
+    reader.setAutoTransform(true);
+    const QImage picture = reader.read();
+    imgImage->setPicture(picture);
+    return !picture.isNull();
+}
+
+void frmBlocNote::clearPicture() {
+    imgImage->clearPicture();
+}
+
+QSize frmBlocNote::pictureSize() const {
+    return imgImage->picture().size();
+}
+
+float frmBlocNote::rolledHeight() const {
+    return static_cast<float>(m_set.ChromeHeight() + m_set.ToolbarHeight());
+}
+
+void frmBlocNote::Form_Resize(bool userChange) {
+    ProgramState& ps = m_ctx.state;
+    if (!ps.LayoutEnabled) {
+        return;
+    }
+    ps.LayoutEnabled = false;
+    NoteWindowState& st = state();
+    if (st.Width < MinWidth) {
+        st.Width = MinWidth;
+    }
+    if (record().Rollup) {
+        st.Height = rolledHeight();
+    } else if (st.Height < MinHeight) {
+        st.Height = MinHeight;
+    }
+    applyKeepRatioHeight();
+    applyGeometry();
+    if (userChange) {
+        markChanged(false);
+    }
+    ps.LayoutEnabled = true;
+}
+
+void frmBlocNote::applyKeepRatioHeight() {
+    const NoteRecord& rec = record();
+    const QSize picture = pictureSize();
+    if (!rec.ImageKeepRatio || picture.width() < 1 || rec.Rollup) {
+        return;
+    }
+    const int topReserve =
+        rec.ShowTitle ? m_set.ToolbarHeight() + m_set.ChromeHeight() : m_set.ChromeHeight();
+    const float ratio = static_cast<float>(picture.height()) / static_cast<float>(picture.width());
+    NoteWindowState& st = state();
+    const float pictureWidth = st.Width - static_cast<float>(m_set.ChromeWidth());
+    st.Height = std::floor(ratio * pictureWidth) + static_cast<float>(topReserve);
+}
+
+void frmBlocNote::applyGeometry() {
+    const NoteWindowState& st = state();
+    const int w = twips::toPx(st.Width);
+    const int h = twips::toPx(st.Height);
+    const int rolledPx = twips::toPx(rolledHeight());
+    const bool rolled = record().Rollup;
+    setMinimumSize(std::min(twips::toPx(MinWidth), w),
+                   rolled ? rolledPx : std::min(twips::toPx(MinHeight), h));
+    // A rolled-up note keeps its rolled height whatever the user drags.
+    setMaximumHeight(rolled ? rolledPx : QWIDGETSIZE_MAX);
+    const QPoint pos(twips::toPx(st.Left), twips::toPx(st.Top));
+    if (this->pos() != pos) {
+        move(pos);
+    }
+    if (size() != QSize(w, h)) {
+        resize(w, h);
+    }
+    const int inner = std::max(0, w - 2 * BorderPx);
+    const int bar = TitleBar::heightPx();
+    fraToolbar->setGeometry(BorderPx, BorderPx, inner, bar);
+    const int top = BorderPx + (record().ShowTitle ? bar : 0);
+    // Rolled up, the text keeps its unrolled size below the visible part.
+    const int unrolledH = rolled ? twips::toPx(std::max(record().RollHeight, MinHeight)) : h;
+    const QRect content(BorderPx, top, inner, std::max(1, unrolledH - top - BorderPx));
+    for (QPlainTextEdit* box : txtBlocNote) {
+        box->setGeometry(content);
+    }
+    imgImage->setGeometry(content);
+}
+
+void frmBlocNote::resizeEvent(QResizeEvent*) {
+    if (animating() || !m_ctx.state.LayoutEnabled) {
+        return;
+    }
+    NoteWindowState& st = state();
+    bool changed = false;
+    if (width() != twips::toPx(st.Width)) {
+        st.Width = twips::fromPx(width());
+        changed = true;
+    }
+    if (height() != twips::toPx(st.Height)) {
+        st.Height = twips::fromPx(height());
+        changed = true;
+    }
+    if (changed) {
+        Form_Resize(true);
+    }
+}
+
+void frmBlocNote::moveEvent(QMoveEvent*) {
+    if (animating()) {
+        return;
+    }
+    NoteWindowState& st = state();
+    bool changed = false;
+    if (x() != twips::toPx(st.Left)) {
+        st.Left = twips::fromPx(x());
+        changed = true;
+    }
+    if (y() != twips::toPx(st.Top)) {
+        st.Top = twips::fromPx(y());
+        changed = true;
+    }
+    if (changed) {
+        markChanged(false);
+    }
+}
+
+void frmBlocNote::paintEvent(QPaintEvent*) {
+    // The frame: the note's colour, darker.
+    QPainter p(this);
+    p.fillRect(rect(), fromRgb(state().BackColor).darker(150));
+}
+
+void frmBlocNote::closeEvent(QCloseEvent* event) {
+    // A note is never closed, only hidden through its list line.
+    event->ignore();
+    lblActionbarHide_Click();
+}
+
+void frmBlocNote::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange) {
+        if (isActiveWindow()) {
+            Form_Activate();
+        } else {
+            Form_Deactivate();
+        }
+    }
+}
+
+void frmBlocNote::Form_Activate() {
+    if (!isVisible()) {
+        return;
+    }
+    windowops::SetTopmost(this, state().AlwaysOnTop ? -1 : 0);
+    if (NoteHost* host = m_set.host()) {
+        host->noteActivated(m_slot);
+    }
+    ActiveLook();
+}
+
+void frmBlocNote::Form_Deactivate() {
+    if (NoteHost* host = m_set.host()) {
+        host->noteDeactivated(m_slot);
+    }
+    InactiveLook();
+}
+
+void frmBlocNote::ActiveLook() {
+    fraToolbar->setActiveLook(true);
+    NoteRecord& rec = record();
+    if (rec.AutoRoll && rec.ShowTitle && rec.Rollup) {
+        rollDown();
+        m_ctx.state.LastAutoUnroll = oledate::rollStamp(m_ctx.clock.now());
+    }
+    if (rec.AutoDim) {
+        (void)windowops::ClearTranslucency(this);
+    }
+}
+
+void frmBlocNote::InactiveLook() {
+    fraToolbar->setActiveLook(false);
+    const NoteRecord& rec = record();
+    if (rec.AutoRoll && rec.ShowTitle && !rec.Rollup) {
+        rollUp();
+    }
+    if (rec.AutoDim) {
+        (void)windowops::SetTranslucency(this, m_ctx.settings.autoDimValue());
+    }
+}
+
+void frmBlocNote::rollUp() {
+    NoteRecord& rec = record();
+    NoteWindowState& st = state();
+    rec.Rollup = true;
+    rec.RollHeight = st.Height;
+    st.Height = rolledHeight();
+    const bool enabled = m_ctx.state.LayoutEnabled;
+    m_ctx.state.LayoutEnabled = false;
+    applyGeometry();
+    m_ctx.state.LayoutEnabled = enabled;
+    applyRollIndicator();
+}
+
+void frmBlocNote::rollDown() {
+    record().Rollup = false;
+    state().Height = record().RollHeight;
+    Form_Resize(false);
+    applyRollIndicator();
+}
+
+void frmBlocNote::lblActionbarAoTop_Click() {
+    stopFlashing();
+    m_set.commands().setAlwaysOnTop(m_slot, !state().AlwaysOnTop);
+    notifyHost();
+}
+
+void frmBlocNote::lblActionbarRoll_Click() {
+    stopFlashing();
+    // The click that activated a rolled-up note has just unrolled it.
+    const float now = oledate::rollStamp(m_ctx.clock.now());
+    if (std::fabs(now - m_ctx.state.LastAutoUnroll) <= 0.3F) {
+        return;
+    }
+    if (record().Rollup) {
+        rollDown();
+    } else {
+        rollUp();
+    }
+    markChanged(false);
+}
+
+void frmBlocNote::lblActionbarHide_Click() {
+    stopFlashing();
+    if (NoteHost* host = m_set.host()) {
+        host->hideNoteFromList(m_slot);
+    }
+}
+
+void frmBlocNote::lblToolBarProp_MouseUp(Qt::MouseButton button) {
+    if (button == Qt::LeftButton) {
+        if (m_pictureSide) {
+            m_set.commands().showText(m_slot);
+        } else {
+            m_set.commands().showImage(m_slot);
+        }
+        notifyHost();
+    } else if (button == Qt::RightButton) {
+        fraToolbar_MouseUp(Qt::RightButton);
+    }
+}
+
+void frmBlocNote::fraToolbar_Click() {
+    stopFlashing();
+}
+
+void frmBlocNote::fraToolbar_MouseUp(Qt::MouseButton button) {
+    if (button == Qt::RightButton) {
+        if (NoteHost* host = m_set.host()) {
+            host->openProperties(m_slot);
+        }
+    }
+}
+
+void frmBlocNote::startFlashing() {
+    timFlash->start();
+}
+
+bool frmBlocNote::isFlashing() const {
+    return timFlash->isActive();
+}
+
+void frmBlocNote::stopFlashing() {
+    timFlash->stop();
+    (void)windowops::ClearTranslucency(this);
+}
+
+void frmBlocNote::timFlash_Timer() {
+    // A triangle between 15 and 255 in steps of 20; it never reaches 0, so the note never
+    // vanishes. The level carries on from where the last flashing stopped.
+    (void)windowops::SetTranslucency(this, std::abs(m_flashLevel));
+    m_flashLevel -= 20;
+    if (m_flashLevel == 15) {
+        m_flashLevel = -15;
+    } else if (m_flashLevel == -255) {
+        m_flashLevel = 255;
+    }
+}
+
+void frmBlocNote::text_changed(int index) {
+    if (m_settingText || index != TextIndex()) {
+        return;
+    }
+    state().Text = textBox()->toPlainText();
+    // Drops and middle-click pastes change the text without a key.
+    markChanged(true);
+}
+
+void frmBlocNote::switchTextBox() {
+    m_settingText = true;
+    txtBlocNote.at(static_cast<size_t>(1 - TextIndex()))->clear();
+    textBox()->setPlainText(state().Text);
+    m_settingText = false;
+    applyTextBox();
+}

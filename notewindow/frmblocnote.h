@@ -1,0 +1,137 @@
+#pragma once
+
+#include <QPoint>
+#include <QWidget>
+#include <array>
+
+class NoteWindowSet;
+struct NoteContext;
+struct NoteRecord;
+struct NoteWindowState;
+class TitleBar;
+class NoteImage;
+class NoteMenus;
+class QPlainTextEdit;
+class QTimer;
+
+// The window of one note: a frameless desktop window with its own title bar, two text boxes
+// (one in use) and the picture side. It is a view: it is built from the note's record and
+// window state and keeps that state current while the user moves, resizes and types.
+class frmBlocNote : public QWidget {
+    Q_OBJECT
+public:
+    frmBlocNote(NoteWindowSet& set, const NoteContext& ctx, int slot);
+    ~frmBlocNote() override;
+
+    // Smallest unrolled size, in twips.
+    static constexpr float MinWidth = 950;
+    static constexpr float MinHeight = 500;
+    // Width of the frame drawn around the note, in logical pixels.
+    static constexpr int BorderPx = 1;
+
+    [[nodiscard]] int slot() const { return m_slot; }
+    [[nodiscard]] QString Tag() const { return QString::number(m_slot); }
+    [[nodiscard]] int TextIndex() const;
+    [[nodiscard]] QPlainTextEdit* textBox() const;
+    [[nodiscard]] bool pictureSideShown() const { return m_pictureSide; }
+
+    // Steps of building from a loaded note: captions, text, colours, font, flags,
+    // indicators, title bar, picture, side, display mode, geometry and visibility.
+    void buildFromState();
+    // The resize layout. `userChange`: the size came from outside (the user's drag), so the
+    // note is marked changed.
+    void Form_Resize(bool userChange);
+    // Window height from the picture's ratio, when the note keeps it.
+    void applyKeepRatioHeight();
+    [[nodiscard]] float rolledHeight() const;
+
+    void Form_Activate();
+    void Form_Deactivate();
+    void ActiveLook();
+    void InactiveLook();
+
+    void lblActionbarAoTop_Click();
+    void lblActionbarRoll_Click();
+    void lblActionbarHide_Click();
+    void lblToolBarProp_MouseUp(Qt::MouseButton button);
+    void fraToolbar_Click();
+    void fraToolbar_MouseUp(Qt::MouseButton button);
+
+    // Flashing after an alarm or a received note.
+    void startFlashing();
+    void stopFlashing();
+    void timFlash_Timer();
+    [[nodiscard]] int flashLevel() const { return m_flashLevel; }
+    [[nodiscard]] bool isFlashing() const;
+
+    // Refreshers used by the note commands.
+    void applyCaption();
+    void applyTextLook();
+    void applyLockState();
+    void applyOnTopIndicator();
+    void applyRollIndicator();
+    void applyTitleBar();
+    void applyTextBox();
+    // Puts the text into the text box now in use (after the scroll-bar choice changed).
+    void switchTextBox();
+    void applyDisplayMode();
+    void setPictureSide(bool picture);
+    // Loads the picture from a full path; an unreadable file leaves the picture empty.
+    bool loadPicture(const QString& fullPath);
+    void clearPicture();
+    [[nodiscard]] QSize pictureSize() const;
+
+    // The text menu: state while open, preparation (lock, links, title), commands.
+    [[nodiscard]] bool savedOnTop() const { return m_savedOnTop; }
+    [[nodiscard]] bool menuShowing() const { return m_menuShowing; }
+    [[nodiscard]] NoteMenus& menus() { return *m_menus; }
+    [[nodiscard]] const QString& linkTag() const { return m_linkTag; }
+    void prepareNoteMenu();
+    void prepareImageMenu();
+    // Runs one of the note's Alt shortcuts; false for a letter without one.
+    bool runShortcut(QChar letter);
+
+    TitleBar* fraToolbar;
+    std::array<QPlainTextEdit*, 2> txtBlocNote;
+    NoteImage* imgImage;
+    QTimer* timFlash;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    [[nodiscard]] NoteRecord& record() const;
+    [[nodiscard]] NoteWindowState& state() const;
+    [[nodiscard]] bool animating() const;
+    void applyGeometry();
+    void rollUp();
+    void rollDown();
+    void markChanged(bool contentChanged);
+    void notifyHost();
+    bool textKeyPress(QPlainTextEdit* box, QKeyEvent* event);
+    bool dragEvent(QObject* watched, QEvent* event);
+    void runMenu(bool imageMenu);
+    void wireMenus();
+    void editCommand(int command);
+    void text_changed(int index);
+
+    NoteWindowSet& m_set;
+    const NoteContext& m_ctx;
+    int m_slot;
+    NoteMenus* m_menus;
+    bool m_pictureSide = false;
+    bool m_settingText = false;
+    int m_flashLevel = 255;
+    bool m_savedOnTop = false;
+    bool m_menuShowing = false;
+    QString m_linkTag;
+    // Dragging the note: where the pointer and the window were when the button went down.
+    bool m_dragArmed = false;
+    QPoint m_dragPointer;
+    QPoint m_dragWindow;
+};

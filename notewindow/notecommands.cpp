@@ -1,0 +1,351 @@
+#include "notewindow/notecommands.h"
+
+#include "localisation/translator.h"
+#include "notewindow/frmblocnote.h"
+#include "notewindow/notewindowset.h"
+#include "platform/dialogs.h"
+#include "platform/errors.h"
+#include "platform/messagesink.h"
+#include "platform/programfolder.h"
+#include "platform/windowops.h"
+#include "store/notestore.h"
+#include "store/programstate.h"
+#include "store/settings.h"
+
+#include <QFileInfo>
+#include <cmath>
+
+namespace {
+// The picture loader's classic number for a file that holds no readable picture.
+constexpr int InvalidPicture = 481;
+const QString CrLf = QStringLiteral("\r\n");
+} // namespace
+
+NoteCommands::NoteCommands(const NoteContext& ctx, NoteWindowSet& windows)
+    : m_ctx(ctx)
+    , m_windows(windows) {}
+
+bool NoteCommands::valid(int slot) const {
+    return m_ctx.store.isValidSlot(slot) && m_windows.existingWindow(slot) != nullptr;
+}
+
+int NoteCommands::fontHeightFromPoints(double points) {
+    return static_cast<int>(std::lrint(points * 1.34));
+}
+
+int NoteCommands::pointsFromFontHeight(int height) {
+    return static_cast<int>(std::floor(std::abs(height) / 1.34 + 0.5));
+}
+
+void NoteCommands::setAlwaysOnTop(int slot, bool onTop) {
+    if (!valid(slot)) {
+        return;
+    }
+    frmBlocNote* w = m_windows.existingWindow(slot);
+    m_ctx.store.Windows.at(static_cast<size_t>(slot)).AlwaysOnTop = onTop;
+    windowops::SetTopmost(w, onTop ? -1 : 0);
+    w->applyOnTopIndicator();
+    m_ctx.store.MarkChanged(slot, false);
+}
+
+void NoteCommands::setLocked(int slot, bool locked) {
+    if (!valid(slot)) {
+        return;
+    }
+    m_ctx.store.Notes.at(static_cast<size_t>(slot)).Locked = locked;
+    m_windows.existingWindow(slot)->applyLockState();
+    m_ctx.store.MarkChanged(slot, false);
+}
+
+void NoteCommands::setAutoRoll(int slot, bool autoRoll) {
+    if (!valid(slot)) {
+        return;
+    }
+    m_ctx.store.Notes.at(static_cast<size_t>(slot)).AutoRoll = autoRoll;
+    m_ctx.store.MarkChanged(slot, false);
+}
+
+void NoteCommands::setAutoDim(int slot, bool autoDim) {
+    if (!valid(slot)) {
+        return;
+    }
+    m_ctx.store.Notes.at(static_cast<size_t>(slot)).AutoDim = autoDim;
+    frmBlocNote* w = m_windows.existingWindow(slot);
+    if (autoDim) {
+        (void)windowops::SetTranslucency(w, m_ctx.settings.autoDimValue());
+    } else {
+        (void)windowops::ClearTranslucency(w);
+    }
+    m_ctx.store.MarkChanged(slot, false);
+}
+
+void NoteCommands::setShowTitle(int slot, bool showTitle) {
+    if (!valid(slot)) {
+        return;
+    }
+    NoteRecord& rec = m_ctx.store.Notes.at(static_cast<size_t>(slot));
+    rec.ShowTitle = showTitle;
+    frmBlocNote* w = m_windows.existingWindow(slot);
+    // The window keeps its size; the text gains or gives up the title bar's height, and a
+    // kept-ratio picture recomputes the height for the new reserve.
+    w->applyTitleBar();
+    w->Form_Resize(false);
+    m_ctx.store.MarkChanged(slot, false);
+}
+
+void NoteCommands::setShowScrollBar(int slot, bool showScrollBar) {
+    if (!valid(slot)) {
+        return;
+    }
+    NoteRecord& rec = m_ctx.store.Notes.at(static_cast<size_t>(slot));
+    if (rec.ShowScrollBar == showScrollBar) {
+        return;
+    }
+    rec.ShowScrollBar = showScrollBar;
+    m_windows.existingWindow(slot)->switchTextBox();
+    m_ctx.store.MarkChanged(slot, false);
+}
+
+void NoteCommands::setTitle(int slot, const QString& title) {
+    if (!valid(slot) || title.trimmed().isEmpty()) {
+        return;
+    }
+    m_ctx.store.Notes.at(static_cast<size_t>(slot)).setTitle(title);
+    m_windows.existingWindow(slot)->applyCaption();
+    m_ctx.store.MarkChanged(slot, true);
+}
+
+bool NoteCommands::chooseColor(int slot, bool background, QWidget* owner) {
+    if (!valid(slot)) {
+        return false;
+    }
+    NoteWindowState& st = m_ctx.store.Windows.at(static_cast<size_t>(slot));
+    const long chosen = m_ctx.dialogs.chooseColor(owner, background ? st.BackColor : st.ForeColor);
+    if (chosen == -1) {
+        return false;
+    }
+    const auto rgb = static_cast<std::int32_t>(chosen & 0xFFFFFF);
+    (background ? st.BackColor : st.ForeColor) = rgb;
+    m_windows.existingWindow(slot)->applyTextLook();
+    m_ctx.store.MarkChanged(slot, false);
+    return true;
+}
+
+bool NoteCommands::chooseFont(int slot, QWidget* owner) {
+    if (!valid(slot)) {
+        return false;
+    }
+    NoteWindowState& st = m_ctx.store.Windows.at(static_cast<size_t>(slot));
+    QFont initial(st.FontName.trimmed());
+    initial.setPointSizeF(pointsFromFontHeight(fontHeightFromPoints(st.FontSize)));
+    initial.setBold(st.FontBold);
+    initial.setItalic(st.FontItalic);
+    initial.setUnderline(st.FontUnderline);
+    const std::optional<QFont> chosen = m_ctx.dialogs.chooseFont(owner, initial);
+    if (!chosen || chosen->family().trimmed().isEmpty()) {
+        return false;
+    }
+    const double points = std::clamp(chosen->pointSizeF() > 0 ? chosen->pointSizeF() : 10.0,
+                                     double{MinFontPoints}, double{MaxFontPoints});
+    st.FontName = chosen->family().left(width::FontName);
+    st.FontSize = static_cast<float>(pointsFromFontHeight(fontHeightFromPoints(points)));
+    st.FontBold = chosen->bold();
+    st.FontItalic = chosen->italic();
+    st.FontUnderline = chosen->underline();
+    m_windows.existingWindow(slot)->applyTextLook();
+    m_ctx.store.MarkChanged(slot, false);
+    return true;
+}
+
+void NoteCommands::showText(int slot) {
+    if (!valid(slot)) {
+        return;
+    }
+    m_ctx.store.Windows.at(static_cast<size_t>(slot)).PictureShown = false;
+    m_windows.existingWindow(slot)->setPictureSide(false);
+    m_ctx.store.MarkChanged(slot, false);
+}
+
+void NoteCommands::showImage(int slot) {
+    if (!valid(slot)) {
+        return;
+    }
+    m_ctx.store.Windows.at(static_cast<size_t>(slot)).PictureShown = true;
+    m_windows.existingWindow(slot)->setPictureSide(true);
+    m_ctx.store.MarkChanged(slot, false);
+}
+
+void NoteCommands::toggleStretch(int slot) {
+    if (!valid(slot)) {
+        return;
+    }
+    NoteWindowState& st = m_ctx.store.Windows.at(static_cast<size_t>(slot));
+    st.PictureStretched = !st.PictureStretched;
+    if (m_ctx.store.Notes.at(static_cast<size_t>(slot)).ImageKeepRatio && !st.PictureStretched) {
+        toggleKeepRatio(slot);
+    }
+    m_windows.existingWindow(slot)->applyDisplayMode();
+    m_ctx.store.MarkChanged(slot, false);
+}
+
+void NoteCommands::toggleKeepRatio(int slot) {
+    if (!valid(slot)) {
+        return;
+    }
+    NoteRecord& rec = m_ctx.store.Notes.at(static_cast<size_t>(slot));
+    rec.ImageKeepRatio = !rec.ImageKeepRatio;
+    if (rec.ImageKeepRatio && !m_ctx.store.Windows.at(static_cast<size_t>(slot)).PictureStretched) {
+        toggleStretch(slot);
+    }
+    m_windows.existingWindow(slot)->Form_Resize(false);
+    m_ctx.store.MarkChanged(slot, false);
+}
+
+void NoteCommands::cycleDisplayMode(int slot) {
+    if (!valid(slot)) {
+        return;
+    }
+    const NoteRecord& rec = m_ctx.store.Notes.at(static_cast<size_t>(slot));
+    const NoteWindowState& st = m_ctx.store.Windows.at(static_cast<size_t>(slot));
+    // 0 -> -1 (stretched) -> -2 (keeping the ratio) -> 0.
+    switch (NoteWindowState::imageMode(st.PictureStretched, rec.ImageKeepRatio)) {
+    case -1:
+        toggleKeepRatio(slot);
+        break;
+    default:
+        toggleStretch(slot);
+        break;
+    }
+}
+
+void NoteCommands::pictureMessage(int slot, int number, const QString& description,
+                                  const QString& path) const {
+    const QString text = QStringLiteral("Error # ") + formatErrorNumber(number) + CrLf +
+                         description.trimmed() + CrLf + m_ctx.tr.Translation(43) + path +
+                         QLatin1Char('\'');
+    const QString title = m_ctx.tr.Translation(58) +
+                          m_ctx.store.Notes.at(static_cast<size_t>(slot)).trimmedTitle() +
+                          QLatin1Char('\'');
+    m_ctx.messages.Message_box(text, title, msgbox::Plain);
+}
+
+bool NoteCommands::setPictureFromFile(int slot, const QString& path) {
+    if (!valid(slot)) {
+        return false;
+    }
+    QString full = path.trimmed();
+    while (full.endsWith(QChar(u'\0'))) {
+        full.chop(1);
+    }
+    if (full.isEmpty()) {
+        return false;
+    }
+    const QString stored = m_ctx.folder.storedForm(full);
+    if (stored.size() > width::ImagePath) {
+        m_ctx.messages.Message_box(m_ctx.tr.Translation(50), m_ctx.tr.Translation(51),
+                                   msgbox::Error);
+        return false;
+    }
+    frmBlocNote* w = m_windows.existingWindow(slot);
+    if (!w->loadPicture(full)) {
+        // Nothing changes for a file that holds no picture; the user learns why.
+        const bool exists = QFileInfo::exists(full);
+        const int number = exists ? InvalidPicture : errnum::FileNotFound;
+        pictureMessage(slot, number,
+                       exists ? QStringLiteral("Invalid picture") : errorDescription(number), full);
+        NoteRecord& rec = m_ctx.store.Notes.at(static_cast<size_t>(slot));
+        if (!rec.ImagePath.isEmpty()) {
+            w->loadPicture(m_ctx.folder.resolve(rec.ImagePath));
+        } else {
+            w->clearPicture();
+        }
+        return false;
+    }
+    m_ctx.store.Notes.at(static_cast<size_t>(slot)).ImagePath = stored;
+    w->Form_Resize(false);
+    m_ctx.store.MarkChanged(slot, true);
+    return true;
+}
+
+void NoteCommands::setTypedPicturePath(int slot, const QString& text) {
+    if (!valid(slot)) {
+        return;
+    }
+    frmBlocNote* w = m_windows.existingWindow(slot);
+    const QString typed = text.trimmed();
+    bool loaded = false;
+    if (!typed.isEmpty()) {
+        const QString full = m_ctx.folder.resolve(typed);
+        loaded = w->loadPicture(full);
+        if (!loaded) {
+            const bool exists = QFileInfo::exists(full);
+            const int number = exists ? InvalidPicture : errnum::FileNotFound;
+            pictureMessage(slot, number,
+                           exists ? QStringLiteral("Invalid picture") : errorDescription(number),
+                           full);
+        }
+    }
+    if (!loaded) {
+        w->clearPicture();
+    }
+    m_ctx.store.Notes.at(static_cast<size_t>(slot)).ImagePath = typed.left(width::ImagePath);
+    w->Form_Resize(false);
+    m_ctx.store.MarkChanged(slot, true);
+}
+
+void NoteCommands::browsePicture(int slot, QWidget* owner) {
+    if (!valid(slot)) {
+        return;
+    }
+    const QString current = m_ctx.store.Notes.at(static_cast<size_t>(slot)).ImagePath.trimmed();
+    QString folder = ProgramFolder::folderPart(current);
+    if (folder.isEmpty()) {
+        folder = m_ctx.folder.path();
+    }
+    // Topmost notes would cover the dialog.
+    m_windows.RemoveAlwaysOnTop(m_windows.managerWindow());
+    const QString chosen = m_ctx.dialogs.openFile(
+        owner, QStringLiteral("Choose a picture file"), folder,
+        QStringLiteral("Graphic files (*.bmp *.jpg *.jpeg *.gif *.ico *.png)"));
+    m_windows.ResetAlwaysOnTop(m_windows.managerWindow());
+    if (!chosen.isEmpty()) {
+        (void)setPictureFromFile(slot, chosen);
+    }
+}
+
+void NoteCommands::setAsDefault(int slot, bool onTopBeforeMenu) {
+    if (!m_ctx.store.isValidSlot(slot)) {
+        return;
+    }
+    const NoteRecord& rec = m_ctx.store.Notes.at(static_cast<size_t>(slot));
+    const NoteWindowState& st = m_ctx.store.Windows.at(static_cast<size_t>(slot));
+    NoteDefaultsRecord& d = m_ctx.settings.NoteDefaults;
+    d.Left = st.Left;
+    d.Top = st.Top;
+    d.Height = st.Height;
+    d.Width = st.Width;
+    d.FontName = st.FontName;
+    d.FontSize = st.FontSize;
+    d.FontBold = st.FontBold;
+    d.FontItalic = st.FontItalic;
+    d.FontUnderline = st.FontUnderline;
+    d.BackColor = st.BackColor;
+    d.ForeColor = st.ForeColor;
+    d.AlwaysOnTop = onTopBeforeMenu;
+    d.Rollup = rec.Rollup;
+    d.RollHeight = rec.RollHeight;
+    d.AutoRoll = rec.AutoRoll;
+    d.AutoDim = rec.AutoDim;
+    d.ShowScrollBar = rec.ShowScrollBar;
+    d.ShowTitle = rec.ShowTitle;
+    d.AlarmPlaySd = rec.AlarmPlaySd;
+    d.AlarmSndFil = rec.AlarmSndFil;
+    d.AlarmExecut = rec.AlarmExecut;
+    d.AlarmExeFil = rec.AlarmExeFil;
+    d.AlarmShow = rec.AlarmShow;
+    d.AlarmFreq = rec.AlarmFreq;
+    d.AlarmPrev = rec.AlarmPrev;
+    d.AlarmPrevTp = rec.AlarmPrevTp;
+    d.ImageMode = NoteWindowState::imageMode(st.PictureStretched, rec.ImageKeepRatio);
+    m_ctx.state.SettingsChanged = true;
+}

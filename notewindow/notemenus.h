@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QObject>
+
+class QAction;
+class QMenu;
+class QWidget;
+
+// The note's popup menus: `mnuNote` on the text and `mnuImage` on the picture.
+class NoteMenus : public QObject {
+    Q_OBJECT
+public:
+    explicit NoteMenus(QWidget* owner);
+    ~NoteMenus() override;
+
+    QMenu* mnuNote;
+    QAction* mnuShowImage;
+    QAction* mnuSelectAll;
+    QAction* mnuCopy;
+    QAction* mnuCut;
+    QAction* mnuPaste;
+    QAction* mnuUndo;
+    QAction* mnuNoteDelete;
+    QAction* mnuNoteAsDefault;
+    QAction* mnuSendTo;
+    QAction* mnuPrint;
+    QAction* mnuOpenInInternet;
+    QAction* mnuSendMail;
+    QAction* mnuOpenFile;
+    QAction* mnuOpenFolder;
+    QAction* mnufil6;
+    QAction* mnuNoteProperties;
+    QAction* mnuNoteLocked;
+    QAction* mnuNoteShowTitle;
+    QAction* mnuNoteHide;
+
+    QMenu* mnuImage;
+    QAction* mnuShowText;
+    QAction* mnuSelectImage;
+    QAction* mnuImageProperties;
+    QAction* mnuImageShowTitle;
+    QAction* mnuImageHide;
+};

@@ -1,0 +1,196 @@
+#include "notewindow/notewindowset.h"
+
+#include "notewindow/frmblocnote.h"
+#include "notewindow/notecommands.h"
+#include "notewindow/notehost.h"
+#include "notewindow/titlebar.h"
+#include "notewindow/twips.h"
+#include "platform/windowops.h"
+#include "store/notestore.h"
+#include "store/settings.h"
+
+#include <QPlainTextEdit>
+
+NoteWindowSet::NoteWindowSet(const NoteContext& ctx, QObject* parent)
+    : QObject(parent)
+    , m_ctx(ctx)
+    , m_commands(std::make_unique<NoteCommands>(m_ctx, *this)) {}
+
+NoteWindowSet::~NoteWindowSet() {
+    destroyAll();
+}
+
+void NoteWindowSet::setHost(NoteHost* host) {
+    m_host = host;
+}
+
+NoteCommands& NoteWindowSet::commands() {
+    return *m_commands;
+}
+
+void NoteWindowSet::measureLayout() {
+    // A note window has no system frame; its own one-pixel border is all the chrome around
+    // the text box, and the title bar is as tall as its caption font needs.
+    const int chromePx = 2 * frmBlocNote::BorderPx;
+    m_chromeWidth = static_cast<int>(twips::fromPx(chromePx));
+    m_chromeHeight = static_cast<int>(twips::fromPx(chromePx));
+    m_toolbarHeight = static_cast<int>(twips::fromPx(TitleBar::heightPx()));
+}
+
+frmBlocNote* NoteWindowSet::window(int slot) {
+    if (slot < 0) {
+        return nullptr;
+    }
+    const auto index = static_cast<size_t>(slot);
+    if (m_windows.size() <= index) {
+        m_windows.resize(index + 1);
+    }
+    if (!m_windows[index]) {
+        m_windows[index] = std::make_unique<frmBlocNote>(*this, m_ctx, slot);
+    }
+    return m_windows[index].get();
+}
+
+frmBlocNote* NoteWindowSet::existingWindow(int slot) const {
+    if (slot < 0 || static_cast<size_t>(slot) >= m_windows.size()) {
+        return nullptr;
+    }
+    return m_windows[static_cast<size_t>(slot)].get();
+}
+
+void NoteWindowSet::buildNote(int slot) {
+    if (!m_ctx.store.isValidSlot(slot)) {
+        return;
+    }
+    window(slot)->buildFromState();
+}
+
+void NoteWindowSet::createNewNoteWindow(int slot) {
+    if (!m_ctx.store.isValidSlot(slot)) {
+        return;
+    }
+    auto& st = m_ctx.store.Windows.at(static_cast<size_t>(slot));
+    const bool visible = st.Visible;
+    st.Visible = false;
+    window(slot)->buildFromState();
+    st.Visible = visible;
+}
+
+void NoteWindowSet::showNote(int slot, bool animate) {
+    frmBlocNote* w = existingWindow(slot);
+    if (w == nullptr || !m_ctx.store.isValidSlot(slot)) {
+        return;
+    }
+    auto& st = m_ctx.store.Windows.at(static_cast<size_t>(slot));
+    st.Visible = true;
+    if (animate) {
+        windowops::AnimateNote(w, false);
+    } else {
+        w->show();
+    }
+    w->Form_Resize(false);
+    if (st.AlwaysOnTop) {
+        windowops::SetTopmost(w, -1);
+    }
+}
+
+void NoteWindowSet::hideNote(int slot, bool animate) {
+    frmBlocNote* w = existingWindow(slot);
+    if (w == nullptr || !m_ctx.store.isValidSlot(slot)) {
+        return;
+    }
+    m_ctx.store.Windows.at(static_cast<size_t>(slot)).Visible = false;
+    if (animate && w->isVisible()) {
+        windowops::AnimateNote(w, true);
+    } else {
+        w->hide();
+    }
+}
+
+void NoteWindowSet::retireNote(int slot) {
+    if (!m_ctx.store.isValidSlot(slot)) {
+        return;
+    }
+    auto& st = m_ctx.store.Windows.at(static_cast<size_t>(slot));
+    st.Live = false;
+    st.Visible = false;
+    if (frmBlocNote* w = existingWindow(slot)) {
+        w->stopFlashing();
+        w->hide();
+        w->setEnabled(false);
+    }
+}
+
+void NoteWindowSet::destroyAll() {
+    m_windows.clear();
+}
+
+void NoteWindowSet::applyLook(int slot, bool active) {
+    frmBlocNote* w = existingWindow(slot);
+    if (w == nullptr || !m_ctx.store.isValidSlot(slot)) {
+        return;
+    }
+    if (active) {
+        w->ActiveLook();
+    } else {
+        w->InactiveLook();
+    }
+}
+
+void NoteWindowSet::refreshTopmost() {
+    for (size_t i = 0; i < m_windows.size(); ++i) {
+        frmBlocNote* w = m_windows[i].get();
+        if (w != nullptr && w->isVisible() && i < m_ctx.store.Windows.size() &&
+            m_ctx.store.Windows[i].AlwaysOnTop) {
+            windowops::SetTopmost(w, -1);
+        }
+    }
+}
+
+void NoteWindowSet::RemoveAlwaysOnTop(QWidget* manager) {
+    if (m_host != nullptr) {
+        m_host->stopAutoRefresh();
+    }
+    for (const auto& w : m_windows) {
+        if (w && w->isVisible()) {
+            windowops::SetTopmost(w.get(), 0);
+        }
+    }
+    if (manager != nullptr && manager->isVisible()) {
+        windowops::SetTopmost(manager, 0);
+    }
+}
+
+void NoteWindowSet::ResetAlwaysOnTop(QWidget* manager) {
+    if (manager != nullptr && manager->isVisible()) {
+        windowops::SetTopmost(manager, -1);
+    }
+    refreshTopmost();
+    if (m_host != nullptr && Settings::ticked(m_ctx.settings.chkAutoRefresh) &&
+        !m_host->managerVisible()) {
+        m_host->restartAutoRefresh();
+    }
+}
+
+void NoteWindowSet::applyDimLevel(int level) {
+    for (size_t i = 0; i < m_windows.size(); ++i) {
+        frmBlocNote* w = m_windows[i].get();
+        if (w != nullptr && w->isVisible() && !w->isActiveWindow() && !w->isFlashing() &&
+            i < m_ctx.store.Notes.size() && m_ctx.store.Notes[i].AutoDim) {
+            (void)windowops::SetTranslucency(w, level);
+        }
+    }
+}
+
+void NoteWindowSet::focusText(int slot) {
+    if (frmBlocNote* w = existingWindow(slot); w != nullptr && w->isVisible()) {
+        w->activateWindow();
+        w->textBox()->setFocus();
+    }
+}
+
+void NoteWindowSet::flashNote(int slot) {
+    if (frmBlocNote* w = existingWindow(slot)) {
+        w->startFlashing();
+    }
+}
