@@ -87,8 +87,7 @@ struct NoteWindowState {
     bool Live = true;
 
     // The stored picture mode: stretch flag plus keep-ratio flag, each -1 or 0.
-    [[nodiscard]] static std::int16_t imageMode(bool stretched, bool keepRatio)
-    {
+    [[nodiscard]] static std::int16_t imageMode(bool stretched, bool keepRatio) {
         return static_cast<std::int16_t>((stretched ? -1 : 0) + (keepRatio ? -1 : 0));
     }
 };

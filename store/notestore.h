@@ -21,11 +21,13 @@ public:
     bool DataChanged = false;
     bool FullSaveNeeded = false;
     bool UpdatingLists = false;
+    // Per list: the data file holds records the list does not show (skipped when loading), so
+    // list positions do not match record numbers there and its next save rewrites it whole.
+    std::array<bool, 2> RecordsOutOfStep{};
 
     [[nodiscard]] int LastNote() const { return static_cast<int>(Notes.size()) - 1; }
     [[nodiscard]] bool isValidSlot(int slot) const { return slot >= 0 && slot <= LastNote(); }
-    [[nodiscard]] int lineCount(int list) const
-    {
+    [[nodiscard]] int lineCount(int list) const {
         return static_cast<int>(ListEntries.at(static_cast<size_t>(list)).size());
     }
     // The slot at a line of a list, or -1.
@@ -38,13 +40,15 @@ public:
 
     // The one way to record a change of a note.
     void MarkChanged(int index, bool contentChanged);
-    // Marks the note "deleted " and switches its window off; it keeps its slot and line.
+    // Marks the note "deleted ", hides and switches its window off and asks for a full save;
+    // it keeps its slot and line.
     void markDeleted(int index);
 
-    // Exchanges two lines of a list.
+    // Exchanges two lines of a list and asks for a full save; the change marks stay.
     void swapLines(int list, int pos1, int pos2);
-    // Moves the note at `pos` of `fromList` to the end of `toList`; returns its new line, or
-    // -1 when nothing moved.
+    // Moves the note at `pos` of `fromList` to the end of `toList`, closes the gap, marks the
+    // note changed (layout) and asks for a full save; returns its new line, or -1 when nothing
+    // moved.
     int moveToList(int pos, int fromList, int toList);
 
 signals:

@@ -3,6 +3,7 @@
 #include "noterecord.h"
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <optional>
 
 // One decoded record: the note's own fields and the window's properties.
@@ -20,5 +21,6 @@ namespace recordcodec {
                                 std::int16_t recordNumber);
 // Decodes a record; nullopt when `bytes` is not exactly one record long.
 [[nodiscard]] std::optional<DecodedRecord> decode(const QByteArray& bytes);
+[[nodiscard]] std::optional<DecodedRecord> decode(QByteArrayView bytes);
 
 } // namespace recordcodec

@@ -20,9 +20,18 @@ struct SaveContext {
     LinkedFiles* linkedFiles = nullptr;
 };
 
+// Prepares the record of the note in slot `SaveIndex` for record number `RecordCounter`: stamps
+// its dates from the change mark ("created " both, "MODIFIED" the modification date) with
+// `now` (an OLE date), applies the old-version alarm rule, trims the picture and linked-file
+// paths in memory and writes the linked file when the note asks for it. Returns the 32530
+// bytes to write at that record.
+[[nodiscard]] QByteArray WriteNoteRecord(NoteStore& store, int SaveIndex, int RecordCounter,
+                                         const SaveContext& ctx, double now);
+
 // Full cycle: one backup generation, then a whole rewrite (FullSaveNeeded) or the changed
 // records in place. Does nothing when neither flag is set.
 void SaveNotes(NoteStore& store, const SaveContext& ctx);
-// Periodic cycle: changed records in place, backups untouched. Runs the full cycle while
-// FullSaveNeeded is set, since list positions no longer match record numbers then.
+// Periodic cycle: changed records in place, backups untouched. Does nothing unless DataChanged
+// is set. Runs the full cycle while FullSaveNeeded is set, since list positions no longer match
+// record numbers then.
 void QuickSaveNotes(NoteStore& store, const SaveContext& ctx);

@@ -1,0 +1,69 @@
+#include "storetestutil.h"
+
+#include "store/loader.h"
+#include "store/recordcodec.h"
+#include "store/recordlayout.h"
+
+#include <QFile>
+
+StoreFixture::StoreFixture()
+    : folder(dir.path() + QLatin1Char('/'))
+    , files(folder) {}
+
+SaveContext StoreFixture::context(LinkedFiles* linked) {
+    return SaveContext{files, messages, tr, clock, version, linked};
+}
+
+void StoreFixture::load(bool multiScreens) {
+    LoadOptions options;
+    options.multiScreens = multiScreens;
+    options.screenWidth = ScreenWidth;
+    options.screenHeight = ScreenHeight;
+    LoadNotes(store, files, options, messages, tr, nullptr);
+}
+
+void StoreFixture::save() {
+    SaveNotes(store, context());
+}
+
+void StoreFixture::quickSave() {
+    QuickSaveNotes(store, context());
+}
+
+TestNote makeNote(const QString& title, const QString& text, int list) {
+    TestNote n;
+    n.record.Title = title;
+    n.record.List = static_cast<std::int16_t>(list);
+    n.window.Left = 1500;
+    n.window.Top = 1500;
+    n.window.Width = 3000;
+    n.window.Height = 2250;
+    n.window.Text = text;
+    return n;
+}
+
+QByteArray encodeNote(const TestNote& note, int recordNumber) {
+    return recordcodec::encode(note.record, note.window, static_cast<std::int16_t>(recordNumber));
+}
+
+void writeDataFile(const QString& path, const std::vector<TestNote>& notes) {
+    QByteArray bytes;
+    int n = 0;
+    for (const TestNote& note : notes)
+        bytes += encodeNote(note, ++n);
+    QFile f(path);
+    if (f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        f.write(bytes);
+}
+
+QByteArray readBytes(const QString& path) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    return f.readAll();
+}
+
+QByteArray recordAt(const QByteArray& file, int recordNumber) {
+    return file.mid(static_cast<qsizetype>(recordNumber - 1) * layout::RecordSize,
+                    layout::RecordSize);
+}

@@ -1,0 +1,255 @@
+#include "storetestutil.h"
+#include "tst_store.h"
+
+#include "store/recordcodec.h"
+#include "store/recordlayout.h"
+
+#include <QTest>
+#include <QtEndian>
+
+namespace {
+
+template <typename T>
+T at(const QByteArray& rec, int offset) {
+    return qFromLittleEndian<T>(rec.constData() + offset);
+}
+
+QByteArray field(const QByteArray& rec, int offset, int size) {
+    return rec.mid(offset, size);
+}
+
+QByteArray padded(const QByteArray& bytes, int width) {
+    return bytes + QByteArray(width - bytes.size(), ' ');
+}
+
+// A note with a distinct value in every field.
+TestNote fullNote() {
+    TestNote n = makeNote(QStringLiteral("Shopping"), QStringLiteral("milk\neggs"), 1);
+    NoteRecord& r = n.record;
+    NoteWindowState& w = n.window;
+    r.Created = 45000.25;
+    r.Modified = 45001.5;
+    r.ShowTitle = false;
+    r.ShowScrollBar = true;
+    r.Locked = true;
+    r.Rollup = true;
+    r.RollHeight = 1234.5F;
+    r.AutoRoll = true;
+    r.AutoDim = true;
+    r.OpenFile = true;
+    r.UpdateFile = true;
+    r.FiletoOpen = QStringLiteral("/home/u/list.txt");
+    r.AlarmState = QStringLiteral("E");
+    r.AlarmDate = 45100.75;
+    r.AlarmFreq = QStringLiteral("3");
+    r.AlarmPrev = -15;
+    r.AlarmPrevTp = QStringLiteral("M");
+    r.AlarmPlaySd = true;
+    r.AlarmSndFil = QStringLiteral("ding.wav");
+    r.AlarmExecut = true;
+    r.AlarmExeFil = QStringLiteral("run.sh");
+    r.AlarmShow = false;
+    r.AlarmSpecial = QStringLiteral("2");
+    r.AlarmRemind = QStringLiteral("-");
+    r.ImagePath = QStringLiteral("cat.png");
+    r.ImageKeepRatio = true;
+    w.Left = -300.5F;
+    w.Top = 450;
+    w.Width = 4000;
+    w.Height = 2000;
+    w.BackColor = 0x00C0FFEE;
+    w.ForeColor = 0x00123456;
+    w.FontName = QStringLiteral("DejaVu Sans");
+    w.FontSize = 10.5F;
+    w.FontBold = true;
+    w.FontItalic = false;
+    w.FontUnderline = true;
+    w.Visible = false;
+    w.AlwaysOnTop = true;
+    w.PictureStretched = true;
+    w.PictureShown = true;
+    return n;
+}
+
+} // namespace
+
+void TestStore::fieldsAtTheirOffsets() {
+    const TestNote n = fullNote();
+    const QByteArray rec = encodeNote(n, 7);
+    QCOMPARE(rec.size(), layout::RecordSize);
+
+    QCOMPARE(at<std::int16_t>(rec, layout::RecordNumber), 7);
+    QCOMPARE(at<double>(rec, layout::Created), 45000.25);
+    QCOMPARE(at<double>(rec, layout::Modified), 45001.5);
+    QCOMPARE(field(rec, layout::Title, 50), padded("Shopping", 50));
+    QCOMPARE(at<float>(rec, layout::Left), -300.5F);
+    QCOMPARE(at<float>(rec, layout::Top), 450.0F);
+    QCOMPARE(at<float>(rec, layout::Height), 2000.0F);
+    QCOMPARE(at<float>(rec, layout::Width), 4000.0F);
+    QCOMPARE(at<std::int32_t>(rec, layout::BackColor), 0x00C0FFEE);
+    QCOMPARE(at<std::int32_t>(rec, layout::ForeColor), 0x00123456);
+    QCOMPARE(field(rec, layout::FontName, 32), padded("DejaVu Sans", 32));
+    QCOMPARE(at<float>(rec, layout::FontSize), 10.5F);
+    QCOMPARE(at<std::int16_t>(rec, layout::FontBold), -1);
+    QCOMPARE(at<std::int16_t>(rec, layout::FontItalic), 0);
+    QCOMPARE(at<std::int16_t>(rec, layout::FontUnderline), -1);
+    QCOMPARE(at<std::int16_t>(rec, layout::Visible), 0);
+    QCOMPARE(at<std::int16_t>(rec, layout::AlwaysOnTop), -1);
+    QCOMPARE(at<std::int16_t>(rec, layout::ShowTitle), 0);
+    QCOMPARE(at<std::int16_t>(rec, layout::ShowScrollBar), -1);
+    QCOMPARE(at<std::int16_t>(rec, layout::OpenFile), -1);
+    QCOMPARE(at<std::int16_t>(rec, layout::UpdateFile), -1);
+    QCOMPARE(field(rec, layout::FiletoOpen, 128), padded("/home/u/list.txt", 128));
+    QCOMPARE(at<std::int16_t>(rec, layout::Locked), -1);
+    QCOMPARE(at<std::int16_t>(rec, layout::Rollup), -1);
+    QCOMPARE(at<float>(rec, layout::RollHeight), 1234.5F);
+    QCOMPARE(at<std::int16_t>(rec, layout::AutoRoll), -1);
+    QCOMPARE(at<std::int16_t>(rec, layout::List), 1);
+    QCOMPARE(field(rec, layout::AlarmState, 1), QByteArray("E"));
+    QCOMPARE(at<double>(rec, layout::AlarmDate), 45100.75);
+    QCOMPARE(field(rec, layout::AlarmFreq, 1), QByteArray("3"));
+    QCOMPARE(at<std::int16_t>(rec, layout::AlarmPrev), -15);
+    QCOMPARE(field(rec, layout::AlarmPrevTp, 1), QByteArray("M"));
+    QCOMPARE(at<std::int16_t>(rec, layout::AlarmPlaySd), -1);
+    QCOMPARE(field(rec, layout::AlarmSndFil, 64), padded("ding.wav", 64));
+    QCOMPARE(at<std::int16_t>(rec, layout::AlarmExecut), -1);
+    QCOMPARE(field(rec, layout::AlarmExeFil, 64), padded("run.sh", 64));
+    QCOMPARE(field(rec, layout::ImagePath, 64), padded("cat.png", 64));
+    QCOMPARE(at<std::int16_t>(rec, layout::ImageMode), -2);
+    QCOMPARE(at<std::int16_t>(rec, layout::PictureShown), -1);
+    QCOMPARE(at<std::int16_t>(rec, layout::AlarmShow), 0);
+    QCOMPARE(field(rec, layout::AlarmSpecial, 1), QByteArray("2"));
+    QCOMPARE(at<std::int16_t>(rec, layout::AutoDim), -1);
+    QCOMPARE(field(rec, layout::AlarmRemind, 1), QByteArray("-"));
+    QCOMPARE(field(rec, layout::Reserved, layout::ReservedSize), QByteArray(25, ' '));
+    QCOMPARE(field(rec, layout::Text, layout::TextSize), padded("milk\r\neggs", 32000));
+}
+
+void TestStore::roundTrip() {
+    const TestNote n = fullNote();
+    const std::optional<DecodedRecord> d = recordcodec::decode(encodeNote(n, 3));
+    QVERIFY(d.has_value());
+    const NoteRecord& r = d->record;
+    const NoteWindowState& w = d->window;
+    QCOMPARE(d->recordNumber, 3);
+    QCOMPARE(d->imageMode, -2);
+    QCOMPARE(r.Title, n.record.Title);
+    QCOMPARE(r.Created, n.record.Created);
+    QCOMPARE(r.Modified, n.record.Modified);
+    QCOMPARE(r.List, n.record.List);
+    QCOMPARE(r.ShowTitle, n.record.ShowTitle);
+    QCOMPARE(r.ShowScrollBar, n.record.ShowScrollBar);
+    QCOMPARE(r.Locked, n.record.Locked);
+    QCOMPARE(r.Rollup, n.record.Rollup);
+    QCOMPARE(r.RollHeight, n.record.RollHeight);
+    QCOMPARE(r.AutoRoll, n.record.AutoRoll);
+    QCOMPARE(r.AutoDim, n.record.AutoDim);
+    QCOMPARE(r.OpenFile, n.record.OpenFile);
+    QCOMPARE(r.UpdateFile, n.record.UpdateFile);
+    QCOMPARE(r.FiletoOpen, n.record.FiletoOpen);
+    QCOMPARE(r.AlarmState, n.record.AlarmState);
+    QCOMPARE(r.AlarmDate, n.record.AlarmDate);
+    QCOMPARE(r.AlarmFreq, n.record.AlarmFreq);
+    QCOMPARE(r.AlarmPrev, n.record.AlarmPrev);
+    QCOMPARE(r.AlarmPrevTp, n.record.AlarmPrevTp);
+    QCOMPARE(r.AlarmPlaySd, n.record.AlarmPlaySd);
+    QCOMPARE(r.AlarmSndFil, n.record.AlarmSndFil);
+    QCOMPARE(r.AlarmExecut, n.record.AlarmExecut);
+    QCOMPARE(r.AlarmExeFil, n.record.AlarmExeFil);
+    QCOMPARE(r.AlarmShow, n.record.AlarmShow);
+    QCOMPARE(r.AlarmSpecial, n.record.AlarmSpecial);
+    QCOMPARE(r.AlarmRemind, n.record.AlarmRemind);
+    QCOMPARE(r.ImagePath, n.record.ImagePath);
+    QCOMPARE(r.ImageKeepRatio, n.record.ImageKeepRatio);
+    QCOMPARE(w.Left, n.window.Left);
+    QCOMPARE(w.Top, n.window.Top);
+    QCOMPARE(w.Width, n.window.Width);
+    QCOMPARE(w.Height, n.window.Height);
+    QCOMPARE(w.BackColor, n.window.BackColor);
+    QCOMPARE(w.ForeColor, n.window.ForeColor);
+    QCOMPARE(w.FontName, n.window.FontName);
+    QCOMPARE(w.FontSize, n.window.FontSize);
+    QCOMPARE(w.FontBold, n.window.FontBold);
+    QCOMPARE(w.FontItalic, n.window.FontItalic);
+    QCOMPARE(w.FontUnderline, n.window.FontUnderline);
+    QCOMPARE(w.Visible, n.window.Visible);
+    QCOMPARE(w.AlwaysOnTop, n.window.AlwaysOnTop);
+    QCOMPARE(w.PictureStretched, n.window.PictureStretched);
+    QCOMPARE(w.PictureShown, n.window.PictureShown);
+    QCOMPARE(w.Text, n.window.Text);
+}
+
+void TestStore::textsCutAtTheirWidths_data() {
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("titleBack");
+    QTest::addColumn<QString>("textBack");
+
+    const QString a60(60, u'a');
+    QTest::newRow("title of 60") << a60 << QString() << a60.left(50) << QString();
+    // 17 three-byte characters make 51 bytes: the 17th does not fit and is not split.
+    const QString kanji(17, QChar(0x65E5));
+    QTest::newRow("title cut on a character") << kanji << QString() << kanji.left(16) << QString();
+    const QString longText(32010, u'x');
+    QTest::newRow("text of 32010") << QString() << longText << QString() << longText.left(32000);
+    // A line break across the cut is dropped whole rather than leaving its CR.
+    const QString broken = QString(31999, u'y') + QStringLiteral("\nz");
+    QTest::newRow("line break at the cut")
+        << QString() << broken << QString() << QString(31999, u'y');
+}
+
+void TestStore::textsCutAtTheirWidths() {
+    QFETCH(QString, title);
+    QFETCH(QString, text);
+    QFETCH(QString, titleBack);
+    QFETCH(QString, textBack);
+    const TestNote n = makeNote(title, text);
+    const QByteArray rec = encodeNote(n);
+    QCOMPARE(rec.size(), layout::RecordSize);
+    const std::optional<DecodedRecord> d = recordcodec::decode(rec);
+    QVERIFY(d.has_value());
+    if (!title.isEmpty())
+        QCOMPARE(d->record.Title, titleBack);
+    if (!text.isEmpty())
+        QCOMPARE(d->window.Text, textBack);
+}
+
+void TestStore::pictureMode_data() {
+    QTest::addColumn<bool>("stretched");
+    QTest::addColumn<bool>("keepRatio");
+    QTest::addColumn<int>("stored");
+    QTest::newRow("normal") << false << false << 0;
+    QTest::newRow("stretched") << true << false << -1;
+    QTest::newRow("stretched keeping ratio") << true << true << -2;
+    // Keeping the ratio alone is the sum -1, read back as plain stretched.
+    QTest::newRow("ratio without stretch") << false << true << -1;
+}
+
+void TestStore::pictureMode() {
+    QFETCH(bool, stretched);
+    QFETCH(bool, keepRatio);
+    QFETCH(int, stored);
+    TestNote n = makeNote(QStringLiteral("p"), QString());
+    n.window.PictureStretched = stretched;
+    n.record.ImageKeepRatio = keepRatio;
+    const QByteArray rec = encodeNote(n);
+    QCOMPARE(int(at<std::int16_t>(rec, layout::ImageMode)), stored);
+    const std::optional<DecodedRecord> d = recordcodec::decode(rec);
+    QVERIFY(d.has_value());
+    QCOMPARE(d->window.PictureStretched, stored != 0);
+    QCOMPARE(d->record.ImageKeepRatio, stored == -2);
+}
+
+void TestStore::westernTextIsWindows1252() {
+    const TestNote n = makeNote(QStringLiteral("Café"), QStringLiteral("5 € à côté"));
+    const QByteArray rec = encodeNote(n);
+    QCOMPARE(field(rec, layout::Title, 5), QByteArray("Caf\xE9 "));
+    QCOMPARE(field(rec, layout::Text, 11), QByteArray("5 \x80 \xE0 c\xF4t\xE9 "));
+}
+
+void TestStore::wrongLengthIsNoRecord() {
+    const QByteArray rec = encodeNote(makeNote(QStringLiteral("x"), QString()));
+    QVERIFY(!recordcodec::decode(rec.left(layout::RecordSize - 1)).has_value());
+    QVERIFY(!recordcodec::decode(rec + 'x').has_value());
+    QVERIFY(!recordcodec::decode(QByteArray()).has_value());
+}

@@ -1,0 +1,59 @@
+#pragma once
+
+#include <QObject>
+
+// The note store: tables and change marks, the record codec, loading and saving.
+class TestStore : public QObject {
+    Q_OBJECT
+private slots:
+    // tables and change marks
+    void markChanged_data();
+    void markChanged();
+    void markChangedIgnoredWhileUpdatingLists();
+    void slotsAndLines();
+    void swapAndMoveKeepPositions();
+    void markDeleted();
+    void autoDimValue_data();
+    void autoDimValue();
+
+    // record codec
+    void fieldsAtTheirOffsets();
+    void roundTrip();
+    void textsCutAtTheirWidths_data();
+    void textsCutAtTheirWidths();
+    void pictureMode_data();
+    void pictureMode();
+    void westernTextIsWindows1252();
+    void wrongLengthIsNoRecord();
+
+    // loader
+    void missingFilesCreatedEmpty();
+    void invalidRecordsSkipped_data();
+    void invalidRecordsSkipped();
+    void positionCorrection_data();
+    void positionCorrection();
+    void importMerge();
+    void importIntoOtherListKeepsLine();
+    void trailingPartialRecordIgnored();
+    void textsTrimmed();
+    void builderMarksNothing();
+
+    // saver
+    void cycleWithoutChangesTouchesNoFile();
+    void fullRewriteDropsDeletedNote();
+    void inPlaceWritesOnlyTheChangedRecord();
+    void readOnlyDataFile_data();
+    void readOnlyDataFile();
+    void quickSaveInPlaceKeepsBackups();
+    void quickSaveWithFullSaveNeeded();
+    void deletedNoteStaysDroppedAfterMidRunFullSave();
+    void skippedRecordsForceWholeRewrite();
+    void failedTemporaryFileLeavesFilesAlone();
+    void firstSaveAfterFirstStart();
+    void unicodeRoundTrip();
+    void datesStampedFromClock_data();
+    void datesStampedFromClock();
+    void oldVersionRule_data();
+    void oldVersionRule();
+    void linkedFileWrittenWhenAsked();
+};
