@@ -551,8 +551,10 @@ private slots:
         const int slot = e.add();
         const QString base = m_elsewhere.path() + QLatin1Char('/');
         QVERIFY(base.size() < 50);
-        const QString path64 = base + QString(60 - base.size(), QLatin1Char('p')) + ".png";
-        const QString path65 = base + QString(61 - base.size(), QLatin1Char('p')) + ".png";
+        const QString path64 =
+            base + QString(60 - base.size(), QLatin1Char('p')) + QStringLiteral(".png");
+        const QString path65 =
+            base + QString(61 - base.size(), QLatin1Char('p')) + QStringLiteral(".png");
         QCOMPARE(path64.size(), 64);
         writePicture(path64, 10, 10);
         writePicture(path65, 10, 10);
@@ -592,7 +594,7 @@ private slots:
         QCOMPARE(e.messages.shown.at(0).title,
                  QStringLiteral("Unable to read image on note 'Pics'"));
         QCOMPARE(e.rec(slot).ImagePath, QStringLiteral("missing.png"));
-        QCOMPARE(e.win(slot)->pictureSize(), QSize());
+        QVERIFY(e.win(slot)->pictureSize().isEmpty());
 
         e.windows.commands().setTypedPicturePath(slot, QStringLiteral("  "));
         QVERIFY(e.rec(slot).ImagePath.isEmpty());
