@@ -1,0 +1,50 @@
+#pragma once
+
+#include "manager/noteviews.h"
+#include "manager/propertycommands.h"
+
+#include <QList>
+#include <QPair>
+#include <QStringList>
+
+class NoteStore;
+
+// Note windows without windows: keeps Visible and Live of the tables as the real windows do
+// and records the commands it was given.
+class FakeNoteViews final : public NoteViews, public PropertyCommands {
+public:
+    explicit FakeNoteViews(NoteStore& store);
+
+    QList<int> created;
+    QList<int> shown;
+    QList<int> hidden;
+    QList<int> retired;
+    QList<int> focused;
+    QList<QPair<int, int>> cursors;
+    QStringList calls;
+
+    void createNewNoteWindow(int slot) override;
+    void showNote(int slot, bool animate) override;
+    void hideNote(int slot, bool animate) override;
+    void retireNote(int slot) override;
+    void focusText(int slot) override;
+    void placeTextCursor(int slot, int position) override;
+
+    void setAlwaysOnTop(int slot, bool onTop) override;
+    void setLocked(int slot, bool locked) override;
+    void setAutoRoll(int slot, bool autoRoll) override;
+    void setAutoDim(int slot, bool autoDim) override;
+    void setShowTitle(int slot, bool showTitle) override;
+    void setShowScrollBar(int slot, bool showScrollBar) override;
+    void setTitle(int slot, const QString& title) override;
+    bool chooseColor(int slot, bool background, QWidget* owner) override;
+    bool chooseFont(int slot, QWidget* owner) override;
+    void toggleStretch(int slot) override;
+    void toggleKeepRatio(int slot) override;
+    void setTypedPicturePath(int slot, const QString& text) override;
+    void browsePicture(int slot, QWidget* owner) override;
+
+private:
+    void record(const QString& call, int slot, bool value);
+    NoteStore& m_store;
+};

@@ -1,0 +1,790 @@
+#include "fakenoteviews.h"
+#include "localisation/translator.h"
+#include "manager/frmstartup.h"
+#include "manager/notelists.h"
+#include "manager/propertiespanel.h"
+#include "manager/trayicon.h"
+#include "platform/programfolder.h"
+#include "platform/testing/fakes.h"
+#include "store/notestore.h"
+#include "store/programstate.h"
+#include "store/settings.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QStackedWidget>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <deque>
+#include <memory>
+
+namespace {
+
+// Everything the manager works on, with fakes for what reaches outside.
+struct Env {
+    QTemporaryDir dir;
+    NoteStore store;
+    Settings settings;
+    ProgramState state;
+    ProgramFolder folder{dir.path() + QLatin1Char('/')};
+    FakeMessageSink messages;
+    Translator tr;
+    FakeDialogs dialogs;
+    FakeClock clock;
+    FakeDiagnosticLog log;
+    FakeNoteViews views{store};
+    bool boxOpen = false;
+    ManagerContext ctx{store,   settings, state, folder, messages, tr,
+                       dialogs, clock,    log,   views,  views};
+
+    // A note with `title` at the end of `list`, shown or hidden.
+    int add(int list, const QString& title, bool visible = true, const QString& text = {}) {
+        NoteRecord record;
+        record.setTitle(title);
+        NoteWindowState window;
+        window.Visible = visible;
+        window.Text = text;
+        window.Left = 1500;
+        window.Top = 3000;
+        return store.addNote(list, record, window);
+    }
+};
+
+// Two list widgets and their model.
+struct ListsEnv : Env {
+    QListWidget list0;
+    QListWidget list1;
+    NoteLists lists{ctx, {&list0, &list1}};
+
+    [[nodiscard]] QStringList lines(int list) const {
+        QStringList result;
+        const QListWidget& widget = list == 0 ? list0 : list1;
+        for (int i = 0; i < widget.count(); ++i) {
+            result.append(widget.item(i)->text());
+        }
+        return result;
+    }
+};
+
+// A random source that replays component values 0..255.
+std::function<double()> replay(std::deque<int> values) {
+    auto queue = std::make_shared<std::deque<int>>(std::move(values));
+    return [queue] {
+        const int value = queue->empty() ? 0 : queue->front();
+        if (!queue->empty()) {
+            queue->pop_front();
+        }
+        return (value + 0.5) / 256.0;
+    };
+}
+
+int red(std::int32_t rgb) {
+    return rgb & 0xFF;
+}
+int green(std::int32_t rgb) {
+    return (rgb >> 8) & 0xFF;
+}
+int blue(std::int32_t rgb) {
+    return (rgb >> 16) & 0xFF;
+}
+
+} // namespace
+
+class TestManager : public QObject {
+    Q_OBJECT
+private slots:
+    void moveToOtherListAtTheEndsDoesNothing();
+    void moveUpDownAtTheEnds_data();
+    void moveUpDownAtTheEnds();
+    void moveToOtherListAppendsSelectedInFront();
+    void removeLeavesDeletedLine();
+    void removeRefusedChangesNothing();
+    void searchShowsEveryMatch();
+    void randomTextColourNeedsMoreThan64_data();
+    void randomTextColourNeedsMoreThan64();
+    void newNoteTakesPrefixAndDefaults();
+    void tickShowsAndHides();
+    void alarmTooltip();
+    void emptyTitleKeepsOldTitle();
+    void panelHandlersQuietWhileFilling();
+    void readOnlyLinkedFileCannotBeUpdated();
+    void browseForLinkedFile();
+    void trayDoubleClickMakesNoteOnly();
+    void traySingleClickTogglesAfterWait();
+    void trayMiddleAndCtrlClickInvertTick();
+    void trayIgnoresClicksWhileBoxOpen();
+    void trayMenuShowsFirstTwentyNotes();
+    void closeBoxConfirmsPanelAndKeepsRunning();
+    void closeBoxWithoutTrayMinimises();
+};
+
+void TestManager::moveToOtherListAtTheEndsDoesNothing() {
+    ListsEnv env;
+    env.add(0, QStringLiteral("A"));
+    env.add(0, QStringLiteral("B"));
+    env.add(1, QStringLiteral("E"));
+    env.lists.fill();
+
+    env.lists.selectLine(0, 1);
+    env.lists.cmdMoveLeft_Click();
+    QCOMPARE(env.lines(0), QStringList({QStringLiteral("A"), QStringLiteral("B")}));
+    QCOMPARE(env.store.lineCount(1), 1);
+
+    env.lists.optSelectList_Click(1);
+    env.lists.selectLine(1, 0);
+    env.lists.cmdMoveRight_Click();
+    QCOMPARE(env.lines(1), QStringList({QStringLiteral("E")}));
+    QCOMPARE(env.store.lineCount(0), 2);
+    QVERIFY(!env.store.FullSaveNeeded);
+    QCOMPARE(env.store.Notes[2].ChangeMark, mark::Blank);
+}
+
+void TestManager::moveUpDownAtTheEnds_data() {
+    QTest::addColumn<int>("selected");
+    QTest::addColumn<bool>("up");
+    QTest::addColumn<QStringList>("expected");
+    QTest::addColumn<int>("selectedAfter");
+    const QString a = QStringLiteral("A");
+    const QString b = QStringLiteral("B");
+    const QString c = QStringLiteral("C");
+    QTest::newRow("up on line 0") << 0 << true << QStringList({a, b, c}) << 0;
+    QTest::newRow("down on the last line") << 2 << false << QStringList({a, b, c}) << 2;
+    QTest::newRow("up in the middle") << 1 << true << QStringList({b, a, c}) << 0;
+    QTest::newRow("down in the middle") << 1 << false << QStringList({a, c, b}) << 2;
+}
+
+void TestManager::moveUpDownAtTheEnds() {
+    QFETCH(int, selected);
+    QFETCH(bool, up);
+    QFETCH(QStringList, expected);
+    QFETCH(int, selectedAfter);
+
+    ListsEnv env;
+    env.add(0, QStringLiteral("A"), true);
+    env.add(0, QStringLiteral("B"), false);
+    env.add(0, QStringLiteral("C"), true);
+    env.lists.fill();
+    env.lists.selectLine(0, selected);
+    if (up) {
+        env.lists.cmdMoveUp_Click();
+    } else {
+        env.lists.cmdMoveDown_Click();
+    }
+
+    QCOMPARE(env.lines(0), expected);
+    QCOMPARE(env.lists.selectedLine(0), selectedAfter);
+    for (int pos = 0; pos < 3; ++pos) {
+        const int slot = env.store.slotAt(0, pos);
+        QCOMPARE(env.store.Notes[static_cast<size_t>(slot)].Title, expected.at(pos));
+        QCOMPARE(env.store.ListPos[static_cast<size_t>(slot)], pos);
+        // The tick travels with its note and shows nothing new.
+        QCOMPARE(env.lists.isTicked(0, pos), env.store.Windows[static_cast<size_t>(slot)].Visible);
+    }
+    const bool moved =
+        expected != QStringList({QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")});
+    QCOMPARE(env.store.FullSaveNeeded, moved);
+    QVERIFY(env.views.shown.isEmpty());
+    QVERIFY(env.views.hidden.isEmpty());
+    QCOMPARE(env.store.Notes[0].ChangeMark, mark::Blank);
+}
+
+void TestManager::moveToOtherListAppendsSelectedInFront() {
+    ListsEnv env;
+    QSignalSpy front(&env.lists, &NoteLists::frontListChanged);
+    env.add(0, QStringLiteral("A"));
+    const int b = env.add(0, QStringLiteral("B"), false);
+    env.add(0, QStringLiteral("C"));
+    env.add(1, QStringLiteral("D"));
+    env.lists.fill();
+
+    env.lists.selectLine(0, 1);
+    env.lists.cmdMoveRight_Click();
+
+    QCOMPARE(env.lines(0), QStringList({QStringLiteral("A"), QStringLiteral("C")}));
+    QCOMPARE(env.lines(1), QStringList({QStringLiteral("D"), QStringLiteral("B")}));
+    QCOMPARE(env.store.ListPos[2], 1);
+    QCOMPARE(env.store.ListPos[static_cast<size_t>(b)], 1);
+    QCOMPARE(env.store.Notes[static_cast<size_t>(b)].List, 1);
+    QCOMPARE(env.lists.frontList(), 1);
+    QCOMPARE(front.last().at(0).toInt(), 1);
+    QCOMPARE(env.lists.selectedLine(1), 1);
+    QCOMPARE(env.state.CurrentNote, b);
+    QVERIFY(!env.lists.isTicked(1, 1));
+    QVERIFY(env.views.shown.isEmpty());
+    QVERIFY(env.store.FullSaveNeeded);
+    QCOMPARE(env.store.Notes[static_cast<size_t>(b)].ChangeMark, mark::Modified);
+
+    // And back again with the other button.
+    env.lists.cmdMoveLeft_Click();
+    QCOMPARE(env.lines(0),
+             QStringList({QStringLiteral("A"), QStringLiteral("C"), QStringLiteral("B")}));
+    QCOMPARE(env.lists.frontList(), 0);
+}
+
+void TestManager::removeLeavesDeletedLine() {
+    ListsEnv env;
+    QSignalSpy panel(&env.lists, &NoteLists::listPanelRequested);
+    env.add(0, QStringLiteral("A"));
+    const int b = env.add(0, QStringLiteral("B"));
+    env.add(0, QStringLiteral("C"));
+    env.lists.fill();
+    env.lists.selectLine(0, 1);
+    env.lists.cmdRemove_Click();
+
+    QCOMPARE(env.lines(0), QStringList({QStringLiteral("A"), QStringLiteral("---Deleted---"),
+                                        QStringLiteral("C")}));
+    QVERIFY(!env.lists.isTicked(0, 1));
+    QCOMPARE(env.views.hidden, QList<int>({b}));
+    QCOMPARE(env.views.retired, QList<int>({b}));
+    const auto& window = env.store.Windows[static_cast<size_t>(b)];
+    QVERIFY(!window.Visible);
+    QVERIFY(!window.Live);
+    QCOMPARE(env.store.Notes[static_cast<size_t>(b)].ChangeMark, mark::Deleted);
+    QVERIFY(env.store.FullSaveNeeded);
+    QVERIFY(env.store.DataChanged);
+    QCOMPARE(panel.count(), 1);
+    QCOMPARE(env.messages.count(), 0);
+
+    // A removed note's line is inert: ticking it, removing it again or showing all does
+    // nothing to it.
+    env.lists.setTicked(0, 1, true);
+    env.lists.cmdRemove_Click();
+    env.lists.cmdShowAll_Click();
+    QCOMPARE(env.views.shown, QList<int>());
+    QCOMPARE(env.views.retired.size(), 1);
+
+    // A fresh fill (after the window set was rebuilt) still shows the line as removed.
+    env.lists.fill();
+    QCOMPARE(env.lines(0).at(1), QStringLiteral("---Deleted---"));
+}
+
+void TestManager::removeRefusedChangesNothing() {
+    ListsEnv env;
+    env.settings.chkConfirmDelete = 1;
+    const int a = env.add(0, QStringLiteral("A"), true);
+    env.lists.fill();
+    env.lists.selectLine(0, 0);
+    env.messages.answers.enqueue(1);
+    env.lists.cmdRemove_Click();
+
+    QCOMPARE(env.messages.count(), 1);
+    const auto& box = env.messages.shown.first();
+    QCOMPARE(box.text, QStringLiteral("Are you sure?"));
+    QCOMPARE(box.title, QStringLiteral("Confirm delete"));
+    QCOMPARE(box.options.buttons, msgbox::Question.buttons);
+    QCOMPARE(box.options.left, 1600);
+    QCOMPARE(box.options.top, 3100);
+
+    QCOMPARE(env.lines(0), QStringList({QStringLiteral("A")}));
+    QVERIFY(env.lists.isTicked(0, 0));
+    QVERIFY(env.store.Windows[static_cast<size_t>(a)].Live);
+    QCOMPARE(env.store.Notes[static_cast<size_t>(a)].ChangeMark, mark::Blank);
+    QVERIFY(!env.store.FullSaveNeeded);
+    QVERIFY(!env.store.DataChanged);
+    QVERIFY(env.views.retired.isEmpty());
+
+    // Agreeing removes it; the automatic removal after sending never asks.
+    env.lists.cmdRemove_Click();
+    QCOMPARE(env.store.Notes[static_cast<size_t>(a)].ChangeMark, mark::Deleted);
+    const int b = env.add(0, QStringLiteral("B"), true);
+    env.lists.fill();
+    env.lists.selectLine(0, 1);
+    env.state.DeleteSentNote = true;
+    env.settings.chkNetWriteLog = 1;
+    env.lists.cmdRemove_Click();
+    QCOMPARE(env.messages.count(), 2);
+    QCOMPARE(env.store.Notes[static_cast<size_t>(b)].ChangeMark, mark::Deleted);
+    QCOMPARE(env.log.lines.size(), 1);
+    QCOMPARE(env.log.lines.first().line,
+             QStringLiteral("suppression de la note : listindex=1 iNote=1"));
+}
+
+void TestManager::searchShowsEveryMatch() {
+    ListsEnv env;
+    const int title = env.add(0, QStringLiteral("Notes abc"), false, QStringLiteral("xx abc"));
+    const int text = env.add(0, QStringLiteral("Shopping"), false, QStringLiteral("milk, Abc."));
+    const int none = env.add(0, QStringLiteral("Other"), false, QStringLiteral("nothing"));
+    const int shown = env.add(0, QStringLiteral("Shown"), true, QStringLiteral("aBc"));
+    env.add(1, QStringLiteral("abc in the other list"), false);
+    env.lists.fill();
+
+    env.lists.cmdSearch_Click(QStringLiteral("   "));
+    QVERIFY(env.views.shown.isEmpty());
+
+    env.lists.cmdSearch_Click(QStringLiteral("ABC"));
+    QCOMPARE(env.views.shown, QList<int>({title, text}));
+    QVERIFY(env.lists.isTicked(0, 0));
+    QVERIFY(env.lists.isTicked(0, 1));
+    QVERIFY(!env.lists.isTicked(0, 2));
+    QVERIFY(env.lists.isTicked(0, 3));
+    QVERIFY(!env.store.Windows[static_cast<size_t>(none)].Visible);
+    // Only text matches move the cursor, to the start of the match.
+    QCOMPARE(env.views.cursors, (QList<QPair<int, int>>{{text, 6}, {shown, 0}}));
+    QCOMPARE(env.lists.selectedLine(0), 3);
+    QCOMPARE(env.store.lineCount(1), 1);
+    QVERIFY(!env.store.Windows[4].Visible);
+}
+
+void TestManager::randomTextColourNeedsMoreThan64_data() {
+    QTest::addColumn<int>("background");
+    QTest::addColumn<int>("candidate");
+    QTest::addColumn<bool>("accepted");
+    QTest::newRow("plus 64") << 100 << 164 << false;
+    QTest::newRow("plus 65") << 100 << 165 << true;
+    QTest::newRow("minus 64") << 100 << 36 << false;
+    QTest::newRow("minus 65") << 100 << 35 << true;
+    QTest::newRow("equal") << 0 << 0 << false;
+    QTest::newRow("extremes") << 0 << 255 << true;
+}
+
+void TestManager::randomTextColourNeedsMoreThan64() {
+    QFETCH(int, background);
+    QFETCH(int, candidate);
+    QFETCH(bool, accepted);
+    const int fallback = background < 128 ? 255 : 0;
+    // Background r, g, b; then the candidate for every text component, each followed by a
+    // value that is always far enough.
+    const NoteColors colors =
+        drawRandomColors(replay({background, background, background, candidate, fallback, candidate,
+                                 fallback, candidate, fallback}));
+    QCOMPARE(red(colors.back), background);
+    QCOMPARE(blue(colors.back), background);
+    if (accepted) {
+        QCOMPARE(red(colors.fore), candidate);
+        QCOMPARE(green(colors.fore), fallback);
+        QCOMPARE(blue(colors.fore), candidate);
+    } else {
+        QCOMPARE(red(colors.fore), fallback);
+        QCOMPARE(green(colors.fore), fallback);
+        QCOMPARE(blue(colors.fore), fallback);
+    }
+}
+
+void TestManager::newNoteTakesPrefixAndDefaults() {
+    ListsEnv env;
+    env.add(1, QStringLiteral("Event"));
+    env.lists.fill();
+    env.lists.optSelectList_Click(1);
+    env.settings.txtPrefixNewNote = QStringLiteral("  Idea");
+    NoteDefaultsRecord& defaults = env.settings.NoteDefaults;
+    defaults.Left = 500;
+    defaults.Top = 700;
+    defaults.Width = 2000;
+    defaults.Height = 2500;
+    defaults.FontName = QStringLiteral("  Verdana  ");
+    defaults.FontSize = 14;
+    defaults.FontBold = true;
+    defaults.AlwaysOnTop = true;
+    defaults.ShowTitle = true;
+    defaults.ShowScrollBar = true;
+    defaults.AutoDim = true;
+    defaults.BackColor = 0x00FFFF;
+    defaults.ForeColor = 0x112233;
+    defaults.AlarmFreq = QStringLiteral("J");
+    defaults.AlarmSndFil = QStringLiteral("ding.wav");
+    defaults.ImageMode = -2;
+
+    const int slot = env.lists.cmdNewNote_Click();
+    QCOMPARE(slot, 1);
+    const NoteRecord& note = env.store.Notes[1];
+    const NoteWindowState& window = env.store.Windows[1];
+    QVERIFY(note.Title.startsWith(QStringLiteral("Idea ")));
+    QVERIFY(note.Title.size() <= width::Title);
+    QCOMPARE(note.ChangeMark, mark::Created);
+    QCOMPARE(note.List, 1);
+    QVERIFY(note.ShowScrollBar);
+    QVERIFY(note.AutoDim);
+    QCOMPARE(note.AlarmFreq, QStringLiteral("J"));
+    QCOMPARE(note.AlarmSndFil, QStringLiteral("ding.wav"));
+    QCOMPARE(note.AlarmSpecial, QStringLiteral(" "));
+    QVERIFY(note.ImageKeepRatio);
+    QVERIFY(window.PictureStretched);
+    QCOMPARE(window.Left, 500.0F);
+    QCOMPARE(window.Height, 2500.0F);
+    QCOMPARE(window.FontName, QStringLiteral("Verdana"));
+    QCOMPARE(window.FontSize, 14.0F);
+    QVERIFY(window.FontBold);
+    QVERIFY(window.AlwaysOnTop);
+    QCOMPARE(window.BackColor, 0x00FFFF);
+    QCOMPARE(window.ForeColor, 0x112233);
+    // Appended to the list in front, ticked, shown and focused.
+    QCOMPARE(env.lines(1).last(), note.Title);
+    QVERIFY(env.lists.isTicked(1, 1));
+    QCOMPARE(env.views.created, QList<int>({1}));
+    QCOMPARE(env.views.shown, QList<int>({1}));
+    QCOMPARE(env.views.focused, QList<int>({1}));
+    QCOMPARE(env.state.CurrentNote, 1);
+
+    // A long prefix is cut to the title width; random colours contrast.
+    env.settings.txtPrefixNewNote = QString(60, QLatin1Char('x'));
+    env.settings.chkRandomColor = 1;
+    env.lists.setRandomSource(replay({10, 20, 30, 200, 200, 200}));
+    env.lists.cmdNewNote_Click();
+    QCOMPARE(env.store.Notes[2].Title, QString(50, QLatin1Char('x')));
+    QCOMPARE(env.store.Windows[2].BackColor, 10 | (20 << 8) | (30 << 16));
+    QCOMPARE(env.store.Windows[2].ForeColor, 200 | (200 << 8) | (200 << 16));
+}
+
+void TestManager::tickShowsAndHides() {
+    ListsEnv env;
+    const int a = env.add(0, QStringLiteral("A"), false);
+    env.lists.fill();
+    QVERIFY(!env.lists.isTicked(0, 0));
+
+    env.lists.setTicked(0, 0, true);
+    QCOMPARE(env.views.shown, QList<int>({a}));
+    QCOMPARE(env.store.Notes[0].ChangeMark, mark::Modified);
+    env.store.Notes[0].ChangeMark = mark::Blank;
+
+    env.lists.setTicked(0, 0, false);
+    QCOMPARE(env.views.hidden, QList<int>({a}));
+    QCOMPARE(env.store.Notes[0].ChangeMark, mark::Modified);
+
+    // Program-made changes while UpdatingLists is set show nothing and mark nothing.
+    env.store.Notes[0].ChangeMark = mark::Blank;
+    env.store.UpdatingLists = true;
+    env.lists.setTicked(0, 0, true);
+    env.store.UpdatingLists = false;
+    QCOMPARE(env.views.shown.size(), 1);
+    QCOMPARE(env.store.Notes[0].ChangeMark, mark::Blank);
+
+    // A text change of the line is not a tick change.
+    env.lists.list(0)->item(0)->setText(QStringLiteral("A2"));
+    QCOMPARE(env.views.shown.size(), 1);
+    QCOMPARE(env.views.hidden.size(), 1);
+}
+
+void TestManager::alarmTooltip() {
+    ListsEnv env;
+    const int a = env.add(0, QStringLiteral("A"));
+    QCOMPARE(env.lists.lineToolTip(a), std::optional<QString>(QStringLiteral("Alarm is disabled")));
+    env.store.Notes[0].AlarmState = QStringLiteral("E");
+    env.store.Notes[0].AlarmFreq = QStringLiteral("U");
+    env.store.Notes[0].AlarmDate = 40000; // 2009, before the fake clock's now
+    QCOMPARE(env.lists.lineToolTip(a), std::optional<QString>(QStringLiteral("Alarm has expired")));
+    env.store.Notes[0].AlarmState = QStringLiteral("X");
+    QCOMPARE(env.lists.lineToolTip(a), std::nullopt);
+}
+
+void TestManager::emptyTitleKeepsOldTitle() {
+    ListsEnv env;
+    const int a = env.add(0, QStringLiteral("Old title"));
+    env.lists.fill();
+    PropertiesPanel panel(env.ctx);
+    QObject::connect(&panel, &PropertiesPanel::titleChanged, &env.lists,
+                     &NoteLists::updateLineText);
+    env.state.CurrentPanel = QStringLiteral("prop");
+    panel.Fill(a);
+    auto* title = panel.findChild<QLineEdit*>(QStringLiteral("txtTitre"));
+    QVERIFY(title != nullptr);
+    QCOMPARE(title->text(), QStringLiteral("Old title"));
+
+    title->setText(QStringLiteral("   "));
+    panel.txtTitre_LostFocus();
+    QCOMPARE(env.store.Notes[0].Title, QStringLiteral("Old title"));
+    QCOMPARE(title->text(), QStringLiteral("Old title"));
+    // Leaving an unchanged title is not an edit.
+    panel.txtTitre_LostFocus();
+    QVERIFY(env.views.calls.isEmpty());
+    QCOMPARE(env.store.Notes[0].ChangeMark, mark::Blank);
+
+    title->setText(QStringLiteral("  New title "));
+    panel.txtTitre_LostFocus();
+    QCOMPARE(env.views.calls, QStringList({QStringLiteral("setTitle(0,New title)")}));
+    QCOMPARE(env.lines(0), QStringList({QStringLiteral("New title")}));
+    auto* status = panel.findChild<QLabel*>(QStringLiteral("lblStatus"));
+    QCOMPARE(status->text(), QStringLiteral("Modified"));
+}
+
+void TestManager::panelHandlersQuietWhileFilling() {
+    ListsEnv env;
+    const int a = env.add(0, QStringLiteral("A"));
+    env.store.Notes[0].AutoRoll = true;
+    env.store.Notes[0].Locked = true;
+    env.store.Windows[0].AlwaysOnTop = true;
+    env.store.Windows[0].PictureShown = true;
+    env.store.Notes[0].ChangeMark = mark::Created;
+    PropertiesPanel panel(env.ctx);
+    panel.Fill(a);
+    QVERIFY(env.views.calls.isEmpty());
+    QVERIFY(panel.findChild<QCheckBox*>(QStringLiteral("chkAutoRoll"))->isChecked());
+    QVERIFY(panel.findChild<QCheckBox*>(QStringLiteral("chkAlwaysOnTop"))->isChecked());
+    QVERIFY(!panel.findChild<QCheckBox*>(QStringLiteral("chkShowScrollBar"))->isEnabled());
+    QCOMPARE(panel.findChild<QLabel*>(QStringLiteral("lblStatus"))->text(),
+             QStringLiteral("Created"));
+    QCOMPARE(panel.findChild<QLabel*>(QStringLiteral("lblAlarm"))->text(),
+             QStringLiteral("Alarm is disabled"));
+
+    panel.findChild<QCheckBox*>(QStringLiteral("chkLocked"))->click();
+    panel.findChild<QCheckBox*>(QStringLiteral("chkAutoDim"))->click();
+    QCOMPARE(env.views.calls,
+             QStringList({QStringLiteral("setLocked(0,0)"), QStringLiteral("setAutoDim(0,1)")}));
+
+    // The link box stores the link and marks the note.
+    auto* openFile = panel.findChild<QCheckBox*>(QStringLiteral("chkOpenFile"));
+    panel.findChild<QLineEdit*>(QStringLiteral("txtFiletoOpen"))->setText(QStringLiteral("a.txt"));
+    openFile->click();
+    QVERIFY(env.store.Notes[0].OpenFile);
+    QCOMPARE(env.store.Notes[0].FiletoOpen, QStringLiteral("a.txt"));
+
+    // After a save the status follows the blank mark.
+    env.store.Notes[0].ChangeMark = mark::Blank;
+    panel.refreshStatus();
+    QVERIFY(panel.findChild<QLabel*>(QStringLiteral("lblStatus"))->text().isEmpty());
+}
+
+void TestManager::readOnlyLinkedFileCannotBeUpdated() {
+    ListsEnv env;
+    const int a = env.add(0, QStringLiteral("A"));
+    env.store.Notes[0].UpdateFile = true;
+    const QString name = QStringLiteral("linked.txt");
+    QFile file(env.folder.file(name));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.close();
+    env.store.Notes[0].FiletoOpen = name;
+
+    PropertiesPanel panel(env.ctx);
+    auto* update = panel.findChild<QCheckBox*>(QStringLiteral("chkUpdateFile"));
+    panel.Fill(a);
+    QVERIFY(update->isEnabled());
+    QVERIFY(update->isChecked());
+
+    // A bare name is found in the program folder.
+    QVERIFY(QFile::setPermissions(file.fileName(),
+                                  QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+    panel.CheckLinkedFile(name);
+    QVERIFY(!update->isEnabled());
+    QVERIFY(!update->isChecked());
+    QVERIFY(!env.store.Notes[0].UpdateFile);
+
+    // A missing file leaves the box usable.
+    panel.CheckLinkedFile(QStringLiteral("missing.txt"));
+    QVERIFY(update->isEnabled());
+}
+
+void TestManager::browseForLinkedFile() {
+    ListsEnv env;
+    const int a = env.add(0, QStringLiteral("A"));
+    PropertiesPanel panel(env.ctx);
+    panel.Fill(a);
+    env.dialogs.files.enqueue(QStringLiteral("/tmp/chosen.txt"));
+    panel.cmdPropBrowse_Click();
+    QCOMPARE(env.dialogs.titles, QStringList({QStringLiteral("Choose a file to open/update")}));
+    QCOMPARE(env.store.Notes[0].FiletoOpen, QStringLiteral("/tmp/chosen.txt"));
+    // A cancelled dialog changes nothing.
+    env.store.Notes[0].ChangeMark = mark::Blank;
+    panel.cmdPropBrowse_Click();
+    QCOMPARE(env.store.Notes[0].FiletoOpen, QStringLiteral("/tmp/chosen.txt"));
+    QCOMPARE(env.store.Notes[0].ChangeMark, mark::Blank);
+}
+
+namespace {
+
+struct DecoderCounts {
+    int toggles = 0;
+    int newNotes = 0;
+    int menus = 0;
+    int inverts = 0;
+    bool boxOpen = false;
+
+    TrayClickDecoder::Actions actions() {
+        return {[this] { ++toggles; }, [this] { ++newNotes; }, [this] { ++menus; },
+                [this] { ++inverts; }, [this] { return boxOpen; }};
+    }
+};
+
+} // namespace
+
+void TestManager::trayDoubleClickMakesNoteOnly() {
+    DecoderCounts counts;
+    FakeClock clock;
+    TrayClickDecoder decoder(counts.actions(), [&clock] { return clock.monotonicMs(); });
+    decoder.feed(TrayEvent::LeftPress, 1000);
+    decoder.feed(TrayEvent::DoubleClick, 1150);
+    QVERIFY(!decoder.settle(1300));
+    QVERIFY(decoder.settle(1450));
+    QCOMPARE(counts.newNotes, 1);
+    QCOMPARE(counts.toggles, 0);
+    QVERIFY(!decoder.settle(5000));
+
+    // The same through the timer.
+    decoder.feed(TrayEvent::LeftPress, clock.monotonicMs());
+    decoder.feed(TrayEvent::DoubleClick, clock.monotonicMs());
+    clock.advanceMs(TrayClickDecoder::WaitMs);
+    QTRY_COMPARE(counts.newNotes, 2);
+    QCOMPARE(counts.toggles, 0);
+}
+
+void TestManager::traySingleClickTogglesAfterWait() {
+    DecoderCounts counts;
+    FakeClock clock;
+    TrayClickDecoder decoder(counts.actions(), [&clock] { return clock.monotonicMs(); });
+    decoder.feed(TrayEvent::LeftPress, 0);
+    QVERIFY(!decoder.settle(299));
+    QCOMPARE(counts.toggles, 0);
+    QVERIFY(decoder.settle(300));
+    QCOMPARE(counts.toggles, 1);
+
+    decoder.feed(TrayEvent::RightPress, clock.monotonicMs());
+    clock.advanceMs(TrayClickDecoder::WaitMs);
+    QTRY_COMPARE(counts.menus, 1);
+    QCOMPARE(counts.toggles, 1);
+}
+
+void TestManager::trayMiddleAndCtrlClickInvertTick() {
+    DecoderCounts counts;
+    TrayClickDecoder decoder(counts.actions(), [] { return qint64(0); });
+    decoder.feed(TrayEvent::MiddlePress, 0);
+    decoder.settle(300);
+    decoder.feed(TrayEvent::CtrlLeftPress, 1000);
+    decoder.settle(1300);
+    QCOMPARE(counts.inverts, 2);
+    QCOMPARE(counts.toggles, 0);
+
+    // Wired to the lists: the selected line of the list in front.
+    ListsEnv env;
+    const int a = env.add(0, QStringLiteral("A"), false);
+    env.lists.fill();
+    TrayIcon tray(env.lists, env.store, {}, [] { return qint64(0); });
+    tray.decoder().feed(TrayEvent::MiddlePress, 0);
+    tray.decoder().settle(300);
+    QVERIFY(env.views.shown.isEmpty());
+    env.lists.selectLine(0, 0);
+    tray.decoder().feed(TrayEvent::CtrlLeftPress, 1000);
+    tray.decoder().settle(1300);
+    QCOMPARE(env.views.shown, QList<int>({a}));
+}
+
+void TestManager::trayIgnoresClicksWhileBoxOpen() {
+    DecoderCounts counts;
+    TrayClickDecoder decoder(counts.actions(), [] { return qint64(0); });
+    counts.boxOpen = true;
+    for (const TrayEvent event : {TrayEvent::LeftPress, TrayEvent::DoubleClick,
+                                  TrayEvent::RightPress, TrayEvent::MiddlePress}) {
+        decoder.feed(event, 0);
+        QVERIFY(decoder.settle(300));
+    }
+    QCOMPARE(counts.toggles + counts.newNotes + counts.menus + counts.inverts, 0);
+    // Recorded, not kept for later.
+    counts.boxOpen = false;
+    QVERIFY(!decoder.settle(1000));
+    QCOMPARE(counts.toggles, 0);
+}
+
+void TestManager::trayMenuShowsFirstTwentyNotes() {
+    ListsEnv env;
+    for (int i = 0; i < 25; ++i) {
+        env.add(0, QStringLiteral("  Note %1 & co  ").arg(i));
+    }
+    env.add(1, QStringLiteral("Event"));
+    env.store.Windows[3].Live = false;
+    env.lists.fill();
+    TrayIcon tray(env.lists, env.store, {}, [] { return qint64(0); });
+    tray.fillPopupMenu();
+
+    QCOMPARE(tray.noteEntries().size(), 20);
+    int visible = 0;
+    for (const QAction* action : tray.noteEntries()) {
+        visible += action->isVisible() ? 1 : 0;
+    }
+    QCOMPARE(visible, 19);
+    QCOMPARE(tray.noteEntries().at(0)->text(), QStringLiteral("Note 0 && co"));
+    QStringList fixed;
+    for (const QAction* action : tray.mnuPopupBase()->actions()) {
+        if (!tray.noteEntries().contains(action) && !action->isSeparator()) {
+            fixed.append(action->text());
+        }
+    }
+    QCOMPARE(fixed, QStringList({QStringLiteral("New note\t[double-click]"),
+                                 QStringLiteral("New event"), QStringLiteral("Check mail now"),
+                                 QStringLiteral("Show/hide control panel\t[Left click]"),
+                                 QStringLiteral("Exit")}));
+
+    // A note entry shows or hides its note; a shorter list hides the entries past its end.
+    tray.noteEntries().at(2)->trigger();
+    QCOMPARE(env.views.hidden, QList<int>({2}));
+    for (int i = 0; i < 10; ++i) {
+        env.lists.selectLine(0, 0);
+        env.lists.cmdMoveRight_Click();
+        env.lists.optSelectList_Click(0);
+    }
+    tray.fillPopupMenu();
+    visible = 0;
+    for (const QAction* action : tray.noteEntries()) {
+        visible += action->isVisible() ? 1 : 0;
+    }
+    QCOMPARE(visible, 15);
+}
+
+void TestManager::closeBoxConfirmsPanelAndKeepsRunning() {
+    Env env;
+    env.add(0, QStringLiteral("A"));
+    int refreshStarts = 0;
+    ManagerHooks hooks;
+    hooks.startAutoRefresh = [&refreshStarts] { ++refreshStarts; };
+    frmStartup manager(env.ctx, hooks);
+    manager.setTrayAvailable(true);
+    manager.lists().fill();
+    manager.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&manager));
+
+    manager.lists().selectLine(0, 0);
+    manager.cmdProperties_Click();
+    QCOMPARE(env.state.CurrentPanel, QStringLiteral("prop"));
+    QVERIFY(!manager.close());
+    QVERIFY(manager.isVisible());
+    QCOMPARE(env.state.CurrentPanel, QStringLiteral("liste"));
+    auto* panels = manager.findChild<QStackedWidget*>();
+    QCOMPARE(panels->currentWidget()->objectName(), QStringLiteral("fraListe"));
+
+    // Setup placeholder: the close box acts as its OK.
+    manager.cmdSetup_Click();
+    QVERIFY(!manager.close());
+    QCOMPARE(env.state.CurrentPanel, QStringLiteral("liste"));
+    QVERIFY(manager.isVisible());
+
+    // On the list panel the close box hides the manager; auto refresh starts.
+    env.settings.chkAutoRefresh = 1;
+    QVERIFY(!manager.close());
+    QVERIFY(!manager.isVisible());
+    QVERIFY(env.state.SettingsChanged);
+    QCOMPARE(refreshStarts, 1);
+    QCOMPARE(manager.trayIcon().tip(), QStringLiteral("Quillaboard. Click to show"));
+
+    // Properties asked for by a note show the manager, and OK hides it again.
+    manager.openProperties(0);
+    QVERIFY(manager.isVisible());
+    QVERIFY(env.state.ShownForProperties);
+    QCOMPARE(env.state.CurrentPanel, QStringLiteral("prop"));
+    QVERIFY(!manager.close());
+    QVERIFY(!manager.isVisible());
+    QVERIFY(!env.state.ShownForProperties);
+
+    // A real quit lets the close through.
+    manager.show();
+    manager.setQuitting(true);
+    QVERIFY(manager.close());
+}
+
+void TestManager::closeBoxWithoutTrayMinimises() {
+    Env env;
+    frmStartup manager(env.ctx, {});
+    manager.setTrayAvailable(false);
+    manager.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&manager));
+    QVERIFY(!manager.close());
+    QVERIFY(manager.isVisible());
+    QTRY_VERIFY(manager.isMinimized());
+    QVERIFY(!manager.managerVisible());
+    manager.Show_Hide_Quillaboard();
+    QTRY_VERIFY(!manager.isMinimized());
+    QVERIFY(manager.managerVisible());
+}
+
+QTEST_MAIN(TestManager)
+#include "tst_manager.moc"
