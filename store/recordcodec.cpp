@@ -32,12 +32,13 @@ void putText(char* rec, int offset, const QString& text, int width) {
 }
 
 // Length of a field without its right-hand padding. The note text is mostly padding, so it is
-// skipped eight bytes at a time.
+// skipped a block at a time.
 qsizetype paddedLength(const char* data, qsizetype size) {
-    static constexpr char Blanks[8] = {' ', ' ', ' ', ' ', ' ', ' ', ' ', ' '};
+    constexpr qsizetype Block = 256;
+    static const QByteArray blanks(Block, ' ');
     qsizetype end = size;
-    while (end >= 8 && std::memcmp(data + end - 8, Blanks, 8) == 0)
-        end -= 8;
+    while (end >= Block && std::memcmp(data + end - Block, blanks.constData(), Block) == 0)
+        end -= Block;
     while (end > 0 && (data[end - 1] == ' ' || data[end - 1] == '\0'))
         --end;
     return end;
