@@ -1,0 +1,315 @@
+#include "localisation/frmmsgbox.h"
+#include "localisation/messageboxservice.h"
+#include "localisation/translator.h"
+#include "platform/testing/fakes.h"
+#include "platform/testing/testmain.h"
+
+#include <QApplication>
+#include <QImage>
+#include <QLabel>
+#include <QPointer>
+#include <QPushButton>
+#include <QScreen>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+
+#include <functional>
+#include <memory>
+
+namespace {
+
+// Runs `act` on the modal box showing `text` as soon as it is up; when it never comes up the
+// boxes are closed so that the test fails instead of hanging.
+void onModalBox(MessageBoxService& service, const QString& text,
+                const std::function<void(frmMsgbox*)>& act) {
+    auto* timer = new QTimer(&service);
+    timer->setInterval(5);
+    auto tries = std::make_shared<int>(0);
+    QObject::connect(timer, &QTimer::timeout, &service, [&service, timer, tries, text, act] {
+        auto* box = qobject_cast<frmMsgbox*>(QApplication::activeModalWidget());
+        if (box != nullptr && box->isVisible() && box->lblMsgbox()->text() == text) {
+            timer->stop();
+            timer->deleteLater();
+            act(box);
+        } else if (++*tries > 2000) {
+            timer->stop();
+            timer->deleteLater();
+            service.unloadAll();
+        }
+    });
+    timer->start();
+}
+
+bool hasOpaquePixel(const QPixmap& pixmap) {
+    const QImage image = pixmap.toImage().convertToFormat(QImage::Format_ARGB32);
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            if (qAlpha(image.pixel(x, y)) > 0) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+class TestMsgbox : public QObject {
+    Q_OBJECT
+
+private slots:
+    void cleanup();
+
+    void informationBoxReturnsAtOnceAndStays();
+    void questionReturnsPressedButton_data();
+    void questionReturnsPressedButton();
+    void closeBoxAnswersNo();
+    void yesNoCaptionsComeFromMessages27And28();
+    void nestedQuestionsKeepTheFlagUntilTheLastCloses();
+    void elevenBoxesAtOnceAndATwelfthEvictsTheOldest();
+    void questionFindsRoomWhenTheTableIsFull();
+    void placement_data();
+    void placement();
+    void longLinesWrapWithinTheScreen();
+    void iconsAreCrispAtBothScales_data();
+    void iconsAreCrispAtBothScales();
+    void unloadAllClosesEverything();
+
+private:
+    Translator m_translator;
+};
+
+void TestMsgbox::cleanup() {
+    QTRY_VERIFY(QApplication::topLevelWidgets().isEmpty());
+}
+
+void TestMsgbox::informationBoxReturnsAtOnceAndStays() {
+    MessageBoxService service(m_translator);
+    QSignalSpy openSpy(&service, &MessageBoxService::MessageBoxOpenChanged);
+
+    const int result = service.Message_box(QStringLiteral("first <b>line</b>\r\nsecond line"),
+                                           QString(), msgbox::Info);
+    QCOMPARE(result, 0);
+    QCOMPARE(service.depth(), 1);
+    QPointer<frmMsgbox> box = service.openBoxes().first();
+    QVERIFY(box->isVisible());
+    QVERIFY(!box->isModal());
+    QVERIFY(box->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    QVERIFY(!service.MessageBoxOpen());
+    QCOMPARE(openSpy.count(), 0);
+
+    QCOMPARE(box->windowTitle(), QStringLiteral("Quillaboard"));
+    QCOMPARE(box->lblMsgbox()->text(), QStringLiteral("first <b>line</b>\nsecond line"));
+    QCOMPARE(box->lblMsgbox()->textFormat(), Qt::PlainText);
+    QCOMPARE(box->iconOption(), 4);
+    QCOMPARE(box->cmdmsgbox(0)->text(), QStringLiteral("Ok"));
+    QVERIFY(box->cmdmsgbox(1)->isHidden());
+
+    QTest::mouseClick(box->cmdmsgbox(0), Qt::LeftButton);
+    QTRY_VERIFY(box.isNull());
+    QCOMPARE(service.depth(), 0);
+    QCOMPARE(openSpy.count(), 0);
+}
+
+void TestMsgbox::questionReturnsPressedButton_data() {
+    QTest::addColumn<int>("button");
+    QTest::newRow("Yes") << 0;
+    QTest::newRow("No") << 1;
+}
+
+void TestMsgbox::questionReturnsPressedButton() {
+    QFETCH(int, button);
+    MessageBoxService service(m_translator);
+    QSignalSpy openSpy(&service, &MessageBoxService::MessageBoxOpenChanged);
+    bool openWhileShown = false;
+    bool titleShown = false;
+    onModalBox(service, QStringLiteral("Are you sure?"), [&](frmMsgbox* box) {
+        openWhileShown = service.MessageBoxOpen();
+        titleShown = box->windowTitle() == QStringLiteral("Confirm delete");
+        QTest::mouseClick(box->cmdmsgbox(button), Qt::LeftButton);
+    });
+
+    const int result = service.Message_box(QStringLiteral("Are you sure?"),
+                                           QStringLiteral("Confirm delete"), msgbox::Question);
+    QCOMPARE(result, button);
+    QVERIFY(openWhileShown);
+    QVERIFY(titleShown);
+    QVERIFY(!service.MessageBoxOpen());
+    QCOMPARE(openSpy.count(), 2);
+    QCOMPARE(openSpy.at(0).at(0).toBool(), true);
+    QCOMPARE(openSpy.at(1).at(0).toBool(), false);
+    QCOMPARE(service.depth(), 0);
+}
+
+void TestMsgbox::closeBoxAnswersNo() {
+    MessageBoxService service(m_translator);
+    onModalBox(service, QStringLiteral("Keep it?"), [](frmMsgbox* box) { box->close(); });
+    QCOMPARE(service.Message_box(QStringLiteral("Keep it?"), QString(), msgbox::Question), 1);
+    QVERIFY(!service.MessageBoxOpen());
+
+    // A single "Ok" box that blocks answers 1 as well when closed.
+    const MessageBoxOptions blockingOk{0, 4, 0, 0, -1, -1};
+    onModalBox(service, QStringLiteral("Read this"), [](frmMsgbox* box) { box->close(); });
+    QCOMPARE(service.Message_box(QStringLiteral("Read this"), QString(), blockingOk), 1);
+}
+
+void TestMsgbox::yesNoCaptionsComeFromMessages27And28() {
+    Translator translator;
+    FakeDiagnosticLog log;
+    bool debugMode = true;
+    translator.setDiagnostics(&log, &debugMode);
+    MessageBoxService service(translator);
+    QString yes;
+    QString no;
+    onModalBox(service, QStringLiteral("Move?"), [&](frmMsgbox* box) {
+        yes = box->cmdmsgbox(0)->text();
+        no = box->cmdmsgbox(1)->isVisible() ? box->cmdmsgbox(1)->text() : QString();
+        QTest::mouseClick(box->cmdmsgbox(0), Qt::LeftButton);
+    });
+    QCOMPARE(service.Message_box(QStringLiteral("Move?"), QString(), msgbox::Question), 0);
+    QCOMPARE(yes, QStringLiteral("Yes"));
+    QCOMPARE(no, QStringLiteral("No"));
+    QStringList traced;
+    for (const auto& line : log.lines) {
+        traced.append(line.line);
+    }
+    QVERIFY(traced.contains(QStringLiteral("[Translation] English native message ID=27")));
+    QVERIFY(traced.contains(QStringLiteral("[Translation] English native message ID=28")));
+}
+
+void TestMsgbox::nestedQuestionsKeepTheFlagUntilTheLastCloses() {
+    MessageBoxService service(m_translator);
+    QSignalSpy openSpy(&service, &MessageBoxService::MessageBoxOpenChanged);
+    int inner = -1;
+    bool openAfterInner = false;
+    onModalBox(service, QStringLiteral("outer"), [&](frmMsgbox* outer) {
+        onModalBox(service, QStringLiteral("inner"),
+                   [](frmMsgbox* box) { QTest::mouseClick(box->cmdmsgbox(1), Qt::LeftButton); });
+        inner = service.Message_box(QStringLiteral("inner"), QString(), msgbox::Question);
+        openAfterInner = service.MessageBoxOpen();
+        QTest::mouseClick(outer->cmdmsgbox(0), Qt::LeftButton);
+    });
+    QCOMPARE(service.Message_box(QStringLiteral("outer"), QString(), msgbox::Question), 0);
+    QCOMPARE(inner, 1);
+    QVERIFY(openAfterInner);
+    QVERIFY(!service.MessageBoxOpen());
+    QCOMPARE(openSpy.count(), 2);
+}
+
+void TestMsgbox::elevenBoxesAtOnceAndATwelfthEvictsTheOldest() {
+    MessageBoxService service(m_translator);
+    for (int n = 1; n <= MessageBoxService::MaxBoxes; ++n) {
+        QCOMPARE(service.Message_box(QString::number(n), QString(), msgbox::Error), 0);
+    }
+    QCOMPARE(service.depth(), 11);
+    const QList<frmMsgbox*> eleven = service.openBoxes();
+    for (int n = 0; n < eleven.size(); ++n) {
+        QVERIFY(eleven.at(n)->isVisible());
+        QCOMPARE(eleven.at(n)->lblMsgbox()->text(), QString::number(n + 1));
+    }
+
+    QPointer<frmMsgbox> oldest = eleven.first();
+    QCOMPARE(service.Message_box(QStringLiteral("12"), QString(), msgbox::Error), 0);
+    QCOMPARE(service.depth(), 11);
+    QVERIFY(oldest.isNull() || !oldest->isVisible());
+    QTRY_VERIFY(oldest.isNull());
+    const QList<frmMsgbox*> now = service.openBoxes();
+    QCOMPARE(now.first()->lblMsgbox()->text(), QStringLiteral("2"));
+    QCOMPARE(now.last()->lblMsgbox()->text(), QStringLiteral("12"));
+    service.unloadAll();
+    QCOMPARE(service.depth(), 0);
+}
+
+void TestMsgbox::questionFindsRoomWhenTheTableIsFull() {
+    MessageBoxService service(m_translator);
+    for (int n = 1; n <= MessageBoxService::MaxBoxes; ++n) {
+        (void)service.Message_box(QString::number(n), QString(), msgbox::Info);
+    }
+    onModalBox(service, QStringLiteral("Delete?"),
+               [](frmMsgbox* box) { QTest::mouseClick(box->cmdmsgbox(1), Qt::LeftButton); });
+    QCOMPARE(service.Message_box(QStringLiteral("Delete?"), QString(), msgbox::Question), 1);
+    QCOMPARE(service.depth(), 10);
+    QCOMPARE(service.openBoxes().first()->lblMsgbox()->text(), QStringLiteral("2"));
+    service.unloadAll();
+}
+
+void TestMsgbox::placement_data() {
+    QTest::addColumn<int>("left");
+    QTest::addColumn<int>("top");
+    QTest::newRow("both given") << 1500 << 3000;
+    QTest::newRow("left given") << 750 << 0;
+    QTest::newRow("top given") << -15 << 450;
+    QTest::newRow("centred") << 0 << 0;
+}
+
+void TestMsgbox::placement() {
+    QFETCH(int, left);
+    QFETCH(int, top);
+    MessageBoxService service(m_translator);
+    const MessageBoxOptions options{0, 0, left, top, 0, -1};
+    (void)service.Message_box(QStringLiteral("Somewhere"), QString(), options);
+    const frmMsgbox* box = service.openBoxes().first();
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    const QRect frame = box->frameGeometry();
+    // The window frame is only known once shown; centring allows for it.
+    const int slack = qMax(2, frame.width() - box->width());
+    if (left > 0) {
+        QCOMPARE(frame.x(), left / 15);
+    } else {
+        QVERIFY(qAbs(frame.center().x() - area.center().x()) <= slack);
+    }
+    if (top > 0) {
+        QCOMPARE(frame.y(), top / 15);
+    } else {
+        QVERIFY(qAbs(frame.center().y() - area.center().y()) <= slack);
+    }
+    QCOMPARE(box->iconOption(), 0);
+    service.unloadAll();
+}
+
+void TestMsgbox::longLinesWrapWithinTheScreen() {
+    MessageBoxService service(m_translator);
+    const QString longLine = QStringLiteral("word ").repeated(400);
+    (void)service.Message_box(longLine, QString(), msgbox::Info);
+    const frmMsgbox* box = service.openBoxes().first();
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    QVERIFY(box->lblMsgbox()->wordWrap());
+    QVERIFY(box->width() <= area.width());
+
+    (void)service.Message_box(QStringLiteral("short"), QString(), msgbox::Info);
+    QVERIFY(!service.openBoxes().last()->lblMsgbox()->wordWrap());
+    service.unloadAll();
+}
+
+void TestMsgbox::iconsAreCrispAtBothScales_data() {
+    QTest::addColumn<int>("option");
+    for (int option = 1; option <= frmMsgbox::IconCount; ++option) {
+        QTest::addRow("icon %d", option) << option;
+    }
+}
+
+void TestMsgbox::iconsAreCrispAtBothScales() {
+    QFETCH(int, option);
+    const QIcon icon = frmMsgbox::picMsgboxArray(option);
+    QVERIFY(!icon.isNull());
+    for (const qreal scale : {1.0, 2.0}) {
+        const QPixmap pixmap = icon.pixmap(QSize(32, 32), scale);
+        QCOMPARE(pixmap.size(), QSize(32, 32) * scale);
+        QVERIFY(hasOpaquePixel(pixmap));
+    }
+    QVERIFY(frmMsgbox::picMsgboxArray(0).isNull());
+    QVERIFY(frmMsgbox::picMsgboxArray(8).isNull());
+}
+
+void TestMsgbox::unloadAllClosesEverything() {
+    MessageBoxService service(m_translator);
+    (void)service.Message_box(QStringLiteral("note"), QString(), msgbox::Info);
+    onModalBox(service, QStringLiteral("Quit?"), [&](frmMsgbox*) { service.unloadAll(); });
+    QCOMPARE(service.Message_box(QStringLiteral("Quit?"), QString(), msgbox::Question), 1);
+    QCOMPARE(service.depth(), 0);
+    QVERIFY(!service.MessageBoxOpen());
+}
+
+QB_TEST_CLASS(TestMsgbox)
+#include "tst_msgbox.moc"
