@@ -125,7 +125,7 @@ QWidget* frmStartup::buildListPanel() {
     connect(m_lists, &NoteLists::frontListChanged, this, &frmStartup::frontListChanged);
     connect(m_lists, &NoteLists::listPanelRequested, this, [this] { showPanel(Liste); });
 
-    auto* cmdNewNote = button(fraListe, "cmdNewNote", QStringLiteral("New"));
+    auto* cmdNewNote = button(fraListe, "cmdNewNote", QStringLiteral("New note"));
     auto* cmdProperties = button(fraListe, "cmdProperties", QStringLiteral("Properties"));
     auto* cmdRemove = button(fraListe, "cmdRemove", QStringLiteral("Remove"));
     auto* cmdMoveUp = button(fraListe, "cmdMoveUp", QStringLiteral("Move up"));

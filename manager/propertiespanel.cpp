@@ -128,9 +128,14 @@ void PropertiesPanel::buildControls() {
     colorRow->addWidget(m_optColor[1]);
     colorRow->addStretch(1);
     colorRow->addWidget(m_cmdPropColor);
+    // The font button lines up with the colour button inside the frame.
+    auto* fontColumn = new QVBoxLayout;
+    fontColumn->addStretch(1);
+    fontColumn->addWidget(m_cmdPropFont);
+    fontColumn->setContentsMargins(0, 0, 0, colorRow->contentsMargins().bottom() + 1);
     auto* lookRow = new QHBoxLayout;
     lookRow->addWidget(fraColors, 1);
-    lookRow->addWidget(m_cmdPropFont, 0, Qt::AlignBottom);
+    lookRow->addLayout(fontColumn);
     layout->addLayout(lookRow);
 
     m_chkShowTitle = checkBox(frame, "chkShowTitle", QStringLiteral("Show title"),
@@ -154,7 +159,6 @@ void PropertiesPanel::buildControls() {
     checks->addWidget(m_chkAutoDim, 1, 1);
     checks->addWidget(m_chkAlwaysOnTop, 2, 0);
     checks->addWidget(m_chkLocked, 2, 1);
-    layout->addLayout(checks);
 
     m_chkOpenFile = checkBox(frame, "chkOpenFile", QStringLiteral("Open file"),
                              QStringLiteral("Open an external file and display its content in "
@@ -165,12 +169,13 @@ void PropertiesPanel::buildControls() {
                              QStringLiteral("Choose the external file to be opened/updated"));
     m_chkUpdateFile = checkBox(frame, "chkUpdateFile", QStringLiteral("Update file"),
                                QStringLiteral("Update an external file when the note is changed"));
-    auto* fileGrid = new QGridLayout;
-    fileGrid->addWidget(m_chkOpenFile, 0, 0);
-    fileGrid->addWidget(m_chkUpdateFile, 0, 1);
-    fileGrid->addWidget(m_txtFiletoOpen, 1, 0, 1, 2);
-    fileGrid->addWidget(m_cmdPropBrowse, 1, 2);
-    layout->addLayout(fileGrid);
+    checks->addWidget(m_chkOpenFile, 3, 0);
+    checks->addWidget(m_chkUpdateFile, 3, 1);
+    layout->addLayout(checks);
+    auto* fileRow = new QHBoxLayout;
+    fileRow->addWidget(m_txtFiletoOpen, 1);
+    fileRow->addWidget(m_cmdPropBrowse);
+    layout->addLayout(fileRow);
 
     auto* fraImage = new QGroupBox(QStringLiteral("Image"), frame);
     fraImage->setObjectName(QStringLiteral("fraImage"));
@@ -185,8 +190,10 @@ void PropertiesPanel::buildControls() {
         checkBox(fraImage, "chkImageKeepRatio", QStringLiteral("Keep ratio"),
                  QStringLiteral("Keep the ratio Height/Width when resizing the image"));
     auto* imageGrid = new QGridLayout(fraImage);
-    imageGrid->addWidget(m_txtImagePath, 0, 0, 1, 2);
-    imageGrid->addWidget(m_cmdImageBrowse, 0, 2);
+    auto* imageRow = new QHBoxLayout;
+    imageRow->addWidget(m_txtImagePath, 1);
+    imageRow->addWidget(m_cmdImageBrowse);
+    imageGrid->addLayout(imageRow, 0, 0, 1, 2);
     imageGrid->addWidget(m_chkImageStretch, 1, 0);
     imageGrid->addWidget(m_chkImageKeepRatio, 1, 1);
     layout->addWidget(fraImage);

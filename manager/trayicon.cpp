@@ -11,6 +11,7 @@
 #include <QPainterPath>
 #include <QPixmap>
 #include <QSystemTrayIcon>
+#include <cmath>
 
 TrayClickDecoder::TrayClickDecoder(Actions actions, std::function<qint64()> monotonicMs,
                                    QObject* parent)
@@ -199,13 +200,15 @@ QIcon TrayIcon::paintIcon() {
         QPixmap pixmap(size, size);
         pixmap.fill(Qt::transparent);
         QPainter painter(&pixmap);
-        painter.setRenderHint(QPainter::Antialiasing, size >= 32);
-        const int margin = std::max(1, size / 16);
-        const int fold = size / 4;
-        const int left = margin;
-        const int top = margin;
-        const int right = size - margin;
-        const int bottom = size - margin;
+        painter.setRenderHint(QPainter::Antialiasing, true);
+        const int border = std::max(1, size / 24);
+        // The pen's centre line sits half its width inside the margin, so odd widths lie on
+        // pixel centres and the straight edges stay sharp.
+        const qreal left = std::max(1, size / 16) + border / 2.0;
+        const qreal top = left;
+        const qreal right = size - left;
+        const qreal bottom = size - top;
+        const qreal fold = std::round(size / 4.0);
         QPainterPath note;
         note.moveTo(left, top);
         note.lineTo(right, top);
@@ -213,7 +216,8 @@ QIcon TrayIcon::paintIcon() {
         note.lineTo(right - fold, bottom);
         note.lineTo(left, bottom);
         note.closeSubpath();
-        painter.setPen(QPen(QColor(0x8a, 0x6d, 0x00), std::max(1, size / 24)));
+        painter.setPen(
+            QPen(QColor(0x8a, 0x6d, 0x00), border, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
         painter.setBrush(QColor(0xff, 0xe0, 0x4a));
         painter.drawPath(note);
         QPainterPath corner;
@@ -223,12 +227,15 @@ QIcon TrayIcon::paintIcon() {
         corner.closeSubpath();
         painter.setBrush(QColor(0xd9, 0xb3, 0x1c));
         painter.drawPath(corner);
-        painter.setPen(QPen(QColor(0x7a, 0x62, 0x10), std::max(1, size / 16)));
-        const int lineLeft = left + size / 5;
-        const int lineRight = right - size / 5;
+        // Text lines as whole-pixel rectangles.
+        const int thickness = std::max(1, size / 16);
+        const int lineLeft = static_cast<int>(left) + size / 5;
+        const int lineRight = static_cast<int>(right) - size / 5;
         for (int row = 1; row <= 3; ++row) {
-            const int y = top + row * (size / 5) + margin;
-            painter.drawLine(lineLeft, y, row == 3 ? lineRight - fold : lineRight, y);
+            const int y = static_cast<int>(top) + row * size / 5;
+            const int end = row == 3 ? lineRight - static_cast<int>(fold) / 2 : lineRight;
+            painter.fillRect(QRect(lineLeft, y, end - lineLeft, thickness),
+                             QColor(0x7a, 0x62, 0x10));
         }
         painter.end();
         icon.addPixmap(pixmap);
