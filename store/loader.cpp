@@ -99,13 +99,20 @@ private:
         const NoteWindowState& w = d.window;
         if (w.Height == 0 && w.Width == 0)
             return false;
-        if (w.Height < 0 || (m_options.screenHeight > 0 && w.Height > m_options.screenHeight))
-            return false;
-        if (w.Width < 0 || (m_options.screenWidth > 0 && w.Width > m_options.screenWidth))
+        if (w.Height < 0 || w.Width < 0)
             return false;
         if (std::isnan(w.Height) || std::isnan(w.Width) || std::isnan(w.Left) || std::isnan(w.Top))
             return false;
         return d.record.List == list;
+    }
+
+    // A note larger than the screen (one saved on a bigger monitor) is shrunk to the screen
+    // instead of being skipped: a skipped record would vanish at the next whole rewrite.
+    void fitToScreen(NoteWindowState& w) const {
+        if (m_options.screenWidth > 0 && w.Width > static_cast<float>(m_options.screenWidth))
+            w.Width = static_cast<float>(m_options.screenWidth);
+        if (m_options.screenHeight > 0 && w.Height > static_cast<float>(m_options.screenHeight))
+            w.Height = static_cast<float>(m_options.screenHeight);
     }
 
     void correctPosition(NoteWindowState& w) const {
@@ -126,6 +133,7 @@ private:
         // Huge positions would not fit a whole number; such a record is as invalid as any.
         if (std::fabs(d.window.Left) > 1e15F || std::fabs(d.window.Top) > 1e15F)
             return false;
+        fitToScreen(d.window);
         correctPosition(d.window);
 
         NoteRecord& record = d.record;

@@ -60,9 +60,9 @@ void TestStore::invalidRecordsSkipped_data() {
     QTest::newRow("width 0 only") << 0.0F << 2000.0F << 0 << true;
     QTest::newRow("negative height") << 3000.0F << -1.0F << 0 << false;
     QTest::newRow("negative width") << -1.0F << 2000.0F << 0 << false;
-    QTest::newRow("higher than the screen") << 3000.0F << float(ScreenHeight + 1) << 0 << false;
+    QTest::newRow("higher than the screen") << 3000.0F << float(ScreenHeight + 1) << 0 << true;
     QTest::newRow("as high as the screen") << 3000.0F << float(ScreenHeight) << 0 << true;
-    QTest::newRow("wider than the screen") << float(ScreenWidth + 1) << 2000.0F << 0 << false;
+    QTest::newRow("wider than the screen") << float(ScreenWidth + 1) << 2000.0F << 0 << true;
     QTest::newRow("events record in the notes file") << 3000.0F << 2000.0F << 1 << false;
 }
 
@@ -86,6 +86,11 @@ void TestStore::invalidRecordsSkipped() {
     QCOMPARE(f.store.lineCount(1), 0);
     QCOMPARE(f.messages.count(), 0);
     QCOMPARE(f.store.RecordsOutOfStep[0], !kept);
+    // A note saved on a larger screen comes back fitted to this one, not lost.
+    if (kept) {
+        const NoteWindowState& w = f.store.Windows.at(1);
+        QVERIFY(w.Width <= float(ScreenWidth) && w.Height <= float(ScreenHeight));
+    }
 }
 
 void TestStore::positionCorrection_data() {

@@ -1,0 +1,17 @@
+#include "shell/program.h"
+
+#include <QApplication>
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Quillaboard"));
+    QApplication::setApplicationVersion(Program::runningVersion());
+    QApplication::setDesktopFileName(QStringLiteral("quillaboard"));
+    // Closing the manager only hides it; the program ends from the tray menu or the session.
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    Program program(ProgramFolder::ofExecutable());
+    if (!program.start())
+        return 0;
+    return QApplication::exec();
+}

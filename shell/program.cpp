@@ -1,0 +1,338 @@
+#include "program.h"
+
+#include "manager/frmstartup.h"
+#include "manager/notelists.h"
+#include "manager/notewindowadapter.h"
+#include "manager/trayicon.h"
+#include "notewindow/notewindowset.h"
+#include "platform/appstore.h"
+#include "platform/autostart.h"
+#include "shell/frmsplash.h"
+#include "store/loader.h"
+#include "store/saver.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QScreen>
+#include <QSystemTrayIcon>
+
+namespace {
+
+constexpr int TwipsPerPixel = 15;
+constexpr int FocusCheckMs = 200;
+
+QSize screenTwips() {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const QSize px = screen ? screen->geometry().size() : QSize(1024, 768);
+    return px * TwipsPerPixel;
+}
+
+const QString CrLf = QStringLiteral("\r\n");
+
+} // namespace
+
+Program::Program(const ProgramFolder& folder, QObject* parent)
+    : QObject(parent)
+    , m_folder(folder)
+    , m_files(folder)
+    , m_messages(m_tr)
+    , m_log(m_folder, m_clock, m_messages, m_tr, m_settings)
+    , m_settingsFile(m_folder, runningVersion(), m_messages, m_tr, &m_log)
+    , m_instance(SingleInstance::keyFor(folder.path())) {
+    m_tr.setDiagnostics(&m_log, &m_settings.DebugMode);
+    m_timAutoRefresh.setTimerType(Qt::CoarseTimer);
+    m_timCheckFocus.setTimerType(Qt::CoarseTimer);
+    m_timCheckFocus.setInterval(FocusCheckMs);
+    connect(&m_timAutoSave, &MinuteTimer::due, this, &Program::timAutoSave_Timer);
+    connect(&m_timAutoRefresh, &QTimer::timeout, this, &Program::timAutoRefresh_Timer);
+    connect(&m_timCheckFocus, &QTimer::timeout, this, &Program::timCheckFocus_Timer);
+}
+
+Program::~Program() {
+    shutdown();
+}
+
+QString Program::runningVersion() {
+    return QStringLiteral(QB_VERSION);
+}
+
+QString Program::executablePath() const {
+    return QFileInfo(QCoreApplication::applicationFilePath()).absoluteFilePath();
+}
+
+bool Program::start() {
+    // One instance per program folder; a second start asks the first to show its manager.
+    if (!m_instance.tryAcquire()) {
+        (void)SingleInstance::askRunningToShow(SingleInstance::keyFor(m_folder.path()));
+        return false;
+    }
+    connect(&m_instance, &SingleInstance::showRequested, this, &Program::showFromOtherInstance);
+    connect(&m_sessionEnd, &SessionEnd::quitRequested, this, &Program::quit);
+    connect(qApp, &QGuiApplication::commitDataRequest, this, [this] { quit(); });
+    connect(qApp, &QCoreApplication::aboutToQuit, this, &Program::shutdown);
+
+    m_store.UpdatingLists = true;
+    fillLanguageList();
+
+    m_windows = std::make_unique<NoteWindowSet>(NoteContext{
+        m_store, m_settings, m_state, m_folder, m_messages, m_tr, m_dialogs, m_shell, m_clock});
+    m_adapter = std::make_unique<NoteWindowAdapter>(*m_windows);
+    ManagerHooks hooks;
+    hooks.startAutoRefresh = [this] {
+        if (Settings::ticked(m_settings.chkAutoRefresh))
+            m_timAutoRefresh.start();
+    };
+    hooks.stopAutoRefresh = [this] { m_timAutoRefresh.stop(); };
+    hooks.startFocusCheck = [this] { m_timCheckFocus.start(); };
+    hooks.stopFocusCheck = [this] { m_timCheckFocus.stop(); };
+    hooks.messageBoxOpen = [this] { return m_messages.MessageBoxOpen(); };
+    m_manager = std::make_unique<frmStartup>(ManagerContext{m_store, m_settings, m_state, m_folder,
+                                                            m_messages, m_tr, m_dialogs, m_clock,
+                                                            m_log, *m_adapter, *m_adapter},
+                                             hooks);
+    m_windows->setHost(m_manager.get());
+    m_windows->setManagerWindow(m_manager.get());
+    connect(m_manager.get(), &frmStartup::reloadRequested, this, &Program::cmdReload_Click);
+    connect(m_manager.get(), &frmStartup::exitRequested, this, &Program::quit);
+
+    m_manager->showPanel(QStringLiteral("liste"));
+    m_manager->lists().optSelectList_Click(0);
+
+    m_RunValue = autostart::readRunValue();
+    (void)appstore::writeValue(appstore::PathValue, QCoreApplication::applicationDirPath());
+
+    const bool tray = QSystemTrayIcon::isSystemTrayAvailable();
+    m_manager->setTrayAvailable(tray);
+    if (tray)
+        m_manager->trayIcon().AddTrayIcon();
+
+    m_windows->measureLayout();
+    m_state.LayoutEnabled = true;
+
+    SettingsReadContext readContext;
+    readContext.screenTwips = screenTwips();
+    readContext.managerTwips = m_manager->size() * TwipsPerPixel;
+    readContext.languages = m_languages;
+    readContext.runValue = m_RunValue;
+    readContext.executablePath = executablePath();
+    const SettingsReadResult read = m_settingsFile.ReadSettings(m_settings, m_state, readContext);
+    if (read.registeredToStart)
+        m_RunValue = autostart::readRunValue();
+    applyManagerPlacement();
+
+    showSplash();
+    checkRunValue();
+
+    const QSize screen = screenTwips();
+    LoadNotes(
+        m_store, m_files,
+        LoadOptions{Settings::ticked(m_settings.chkMultiScreens), screen.width(), screen.height()},
+        m_messages, m_tr, m_windows.get());
+    m_store.UpdatingLists = false;
+    m_manager->lists().fill();
+    m_manager->lists().optSelectList_Click(0);
+
+    m_StartupPlacement = placementText();
+    m_store.FullSaveNeeded = false;
+    m_store.DataChanged = false;
+    m_state.SettingsChanged = false;
+
+    FillDefaults(m_settings, m_state);
+    startTimers();
+    checkVersion();
+
+    if (Settings::ticked(m_settings.chkAutoSave))
+        m_timAutoSave.start();
+    if (Settings::ticked(m_settings.chkAutoRefresh) && !m_manager->isVisible())
+        m_timAutoRefresh.start();
+    m_timCheckFocus.start();
+    m_started = true;
+    return true;
+}
+
+void Program::fillLanguageList() {
+    m_languages = {NativeLanguage};
+    const QDir dir(m_folder.file(QStringLiteral("Languages")));
+    const QStringList files =
+        dir.entryList({QStringLiteral("*.ini")}, QDir::Files | QDir::Readable, QDir::Name);
+    for (const QString& file : files) {
+        const QString name = QFileInfo(file).completeBaseName();
+        if (name.compare(QLatin1String("Template"), Qt::CaseInsensitive) != 0)
+            m_languages.append(name);
+    }
+    if (m_settings.DebugMode) {
+        m_log.WriteLog(DebugLogName,
+                       QStringLiteral("[frmStartup Form_Load] CboLanguages is populated   "
+                                      "cboLanguages.Text=") +
+                           m_settings.Language);
+    }
+}
+
+void Program::applyManagerPlacement() {
+    frmStartup& manager = *m_manager;
+    if (m_settings.posStartupLeft >= 1 && m_settings.posStartupTop >= 1) {
+        manager.move(qRound(m_settings.posStartupLeft / TwipsPerPixel),
+                     qRound(m_settings.posStartupTop / TwipsPerPixel));
+    }
+    // Without a tray icon a hidden manager could not be reached again.
+    if (m_settings.frmStartupVisible || !manager.trayAvailable())
+        manager.show();
+}
+
+QString Program::placementText() const {
+    const QPoint pos = m_manager->pos();
+    return QString::number(pos.y() * TwipsPerPixel) + QLatin1Char('/') +
+           QString::number(pos.x() * TwipsPerPixel) + QLatin1Char('/') +
+           (m_manager->isVisible() ? QStringLiteral("-1") : QStringLiteral("0"));
+}
+
+void Program::showSplash() {
+    const QString picture = frmSplash::splashPicture(m_folder);
+    if (picture.isEmpty())
+        return;
+    auto* splash = new frmSplash(m_folder, runningVersion(), m_shell, m_manager.get());
+    splash->setAttribute(Qt::WA_DeleteOnClose);
+    if (!splash->loadPicture(picture)) {
+        splash->deleteLater();
+        return;
+    }
+    m_splash = splash;
+    splash->start();
+}
+
+void Program::checkRunValue() {
+    if (m_RunValue.isEmpty())
+        return;
+    const QString exe = executablePath();
+    const auto same = [](const QString& a, const QString& b) {
+        return QFileInfo(a).canonicalFilePath() == QFileInfo(b).canonicalFilePath() &&
+               !QFileInfo(a).canonicalFilePath().isEmpty();
+    };
+    if (same(m_RunValue, exe) || m_RunValue == exe)
+        return;
+    const QString text = m_tr.Translation(23) + CrLf + m_RunValue + CrLf + m_tr.Translation(24) +
+                         CrLf + exe + QStringLiteral(" ?");
+    if (m_messages.Message_box(text, m_tr.Translation(25), msgbox::Question) == 0) {
+        if (autostart::writeRunValue(exe))
+            m_RunValue = exe;
+    }
+}
+
+void Program::startTimers() {
+    const int saveEntry =
+        m_settings.cboAutoSaveTime >= 0 ? m_settings.cboAutoSaveTime : DefaultIntervalEntry;
+    const int refreshEntry =
+        m_settings.cboAutoRefreshTime >= 0 ? m_settings.cboAutoRefreshTime : DefaultIntervalEntry;
+    m_timAutoSave.setIntervalText(AutoSaveTimes().value(saveEntry, AutoSaveTimes().value(5)));
+    m_timAutoRefresh.setInterval(
+        IntervalFromText(AutoRefreshTimes().value(refreshEntry, AutoRefreshTimes().value(5))));
+}
+
+void Program::checkVersion() {
+    if (m_settings.Version == runningVersion())
+        return;
+    // The first start of a new version rewrites both data files whole; the record writer
+    // still sees the old version.
+    m_store.FullSaveNeeded = true;
+    saveNotes();
+    m_settings.Version = runningVersion();
+    m_state.SettingsChanged = true;
+    (void)m_settingsFile.WriteSettings(m_settings, m_state);
+}
+
+void Program::saveNotes() {
+    SaveNotes(m_store, SaveContext{m_files, m_messages, m_tr, m_clock, m_settings.Version});
+}
+
+void Program::timAutoSave_Timer() {
+    QuickSaveNotes(m_store, SaveContext{m_files, m_messages, m_tr, m_clock, m_settings.Version});
+}
+
+void Program::timAutoRefresh_Timer() {
+    m_windows->refreshTopmost();
+}
+
+void Program::timCheckFocus_Timer() {
+    // Only a change of the program's activation or of the current note costs anything.
+    const NoteLists& lists = m_manager->lists();
+    if (m_state.CurrentList == 0 || m_state.CurrentList == 1) {
+        const int line = lists.selectedLine(m_state.CurrentList);
+        const int slot = m_store.slotAt(m_state.CurrentList, line);
+        if (slot >= 0)
+            m_state.CurrentNote = slot;
+    }
+    const int slot = m_state.CurrentNote;
+    const bool active = QApplication::activeWindow() != nullptr;
+    if (slot == m_lookSlot && active == m_lookActive)
+        return;
+    m_lookSlot = slot;
+    m_lookActive = active;
+    if (m_store.isValidSlot(slot))
+        m_windows->applyLook(slot, active);
+}
+
+void Program::showFromOtherInstance() {
+    if (!m_manager)
+        return;
+    if (!m_manager->isVisible()) {
+        m_manager->Show_Hide_Quillaboard();
+    } else {
+        m_manager->showNormal();
+        m_manager->raise();
+        m_manager->activateWindow();
+    }
+}
+
+void Program::cmdReload_Click() {
+    m_timAutoSave.stop();
+    saveNotes();
+    m_windows->destroyAll();
+    m_manager->lists().clearLists();
+    m_store.UpdatingLists = true;
+    const QSize screen = screenTwips();
+    LoadNotes(
+        m_store, m_files,
+        LoadOptions{Settings::ticked(m_settings.chkMultiScreens), screen.width(), screen.height()},
+        m_messages, m_tr, m_windows.get());
+    m_store.UpdatingLists = false;
+    m_manager->lists().fill();
+    m_store.FullSaveNeeded = false;
+    m_store.DataChanged = false;
+    if (Settings::ticked(m_settings.chkAutoSave))
+        m_timAutoSave.start();
+    m_manager->lists().optSelectList_Click(0);
+}
+
+void Program::shutdown() {
+    if (!m_started || m_shutDown)
+        return;
+    m_shutDown = true;
+    m_timAutoRefresh.stop();
+    m_timAutoSave.stop();
+    m_timCheckFocus.stop();
+    m_manager->trayIcon().RemoveTrayIcon();
+
+    if (placementText() != m_StartupPlacement)
+        m_state.SettingsChanged = true;
+    const QPoint pos = m_manager->pos();
+    m_settings.posStartupTop = static_cast<float>(pos.y() * TwipsPerPixel);
+    m_settings.posStartupLeft = static_cast<float>(pos.x() * TwipsPerPixel);
+    m_settings.frmStartupVisible = m_manager->isVisible();
+    m_StartupPlacement = placementText();
+
+    (void)m_settingsFile.WriteSettings(m_settings, m_state);
+    saveNotes();
+
+    m_messages.unloadAll();
+    m_windows->destroyAll();
+    if (m_splash)
+        m_splash->close();
+    m_manager->setQuitting(true);
+    m_manager->hide();
+}
+
+void Program::quit() {
+    shutdown();
+    QCoreApplication::exit(0);
+}
