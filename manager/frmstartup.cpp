@@ -231,6 +231,10 @@ void frmStartup::newNoteIn(int list) {
 }
 
 void frmStartup::cmdProperties_Click() {
+    fillProperties(true);
+}
+
+void frmStartup::fillProperties(bool bringToFront) {
     m_ctx.state.CurrentList = m_lists->frontList();
     const int slot = m_lists->selectedNote();
     if (slot < 0) {
@@ -240,7 +244,9 @@ void frmStartup::cmdProperties_Click() {
     if (!m_ctx.store.Windows.at(static_cast<size_t>(slot)).Live) {
         return;
     }
-    showPanel(Prop);
+    if (bringToFront) {
+        showPanel(Prop);
+    }
     m_properties->Fill(slot);
 }
 
@@ -323,8 +329,12 @@ bool frmStartup::eventFilter(QObject* watched, QEvent* event) {
 
 void frmStartup::noteActivated(int slot) {
     m_lists->selectNote(slot);
-    if (m_ctx.state.CurrentPanel == Prop || m_ctx.state.CurrentPanel == Alarm) {
+    if (m_ctx.state.CurrentPanel == Prop) {
         cmdProperties_Click();
+    } else if (m_ctx.state.CurrentPanel == Alarm) {
+        // The alarm panel stays in front and shows the activated note.
+        fillProperties(false);
+        emit alarmPanelRefreshRequested(m_ctx.state.CurrentNote);
     }
     run(m_hooks.startFocusCheck);
 }

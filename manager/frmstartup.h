@@ -62,6 +62,8 @@ signals:
     void reloadRequested();
     void exitRequested();
     void checkMailRequested();
+    // A note was activated while the alarm panel is in front: it shows that note now.
+    void alarmPanelRefreshRequested(int slot);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -71,6 +73,7 @@ private:
     QWidget* buildListPanel();
     void frontListChanged(int list);
     void newNoteIn(int list);
+    void fillProperties(bool bringToFront);
 
     ManagerContext m_ctx;
     ManagerHooks m_hooks;

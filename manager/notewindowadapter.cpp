@@ -3,12 +3,14 @@
 #include "notewindow/frmblocnote.h"
 #include "notewindow/notecommands.h"
 #include "notewindow/notewindowset.h"
+#include "store/notestore.h"
 
 #include <QPlainTextEdit>
 #include <QTextCursor>
 
-NoteWindowAdapter::NoteWindowAdapter(NoteWindowSet& windows)
-    : m_windows(windows) {}
+NoteWindowAdapter::NoteWindowAdapter(NoteWindowSet& windows, const NoteStore& store)
+    : m_windows(windows)
+    , m_store(store) {}
 
 void NoteWindowAdapter::createNewNoteWindow(int slot) {
     m_windows.createNewNoteWindow(slot);
@@ -39,6 +41,14 @@ void NoteWindowAdapter::placeTextCursor(int slot, int position) {
     QTextCursor cursor = box->textCursor();
     cursor.setPosition(std::clamp(position, 0, box->document()->characterCount() - 1));
     box->setTextCursor(cursor);
+}
+
+bool NoteWindowAdapter::isOnTop(int slot) const {
+    const frmBlocNote* window = m_windows.existingWindow(slot);
+    if (window != nullptr && window->menuShowing()) {
+        return window->savedOnTop();
+    }
+    return m_store.isValidSlot(slot) && m_store.Windows.at(static_cast<size_t>(slot)).AlwaysOnTop;
 }
 
 void NoteWindowAdapter::setAlwaysOnTop(int slot, bool onTop) {

@@ -3,12 +3,13 @@
 #include "noteviews.h"
 #include "propertycommands.h"
 
+class NoteStore;
 class NoteWindowSet;
 
 // The manager's view of the real note windows and their property commands.
 class NoteWindowAdapter final : public NoteViews, public PropertyCommands {
 public:
-    explicit NoteWindowAdapter(NoteWindowSet& windows);
+    NoteWindowAdapter(NoteWindowSet& windows, const NoteStore& store);
 
     void createNewNoteWindow(int slot) override;
     void showNote(int slot, bool animate) override;
@@ -17,6 +18,7 @@ public:
     void focusText(int slot) override;
     void placeTextCursor(int slot, int position) override;
 
+    [[nodiscard]] bool isOnTop(int slot) const override;
     void setAlwaysOnTop(int slot, bool onTop) override;
     void setLocked(int slot, bool locked) override;
     void setAutoRoll(int slot, bool autoRoll) override;
@@ -33,4 +35,5 @@ public:
 
 private:
     NoteWindowSet& m_windows;
+    const NoteStore& m_store;
 };

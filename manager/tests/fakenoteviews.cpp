@@ -37,6 +37,10 @@ void FakeNoteViews::record(const QString& call, int slot, bool value) {
     calls.append(QStringLiteral("%1(%2,%3)").arg(call).arg(slot).arg(value ? 1 : 0));
 }
 
+bool FakeNoteViews::isOnTop(int slot) const {
+    return m_store.Windows.at(static_cast<size_t>(slot)).AlwaysOnTop;
+}
+
 void FakeNoteViews::setAlwaysOnTop(int slot, bool onTop) {
     record(QStringLiteral("setAlwaysOnTop"), slot, onTop);
     m_store.Windows.at(static_cast<size_t>(slot)).AlwaysOnTop = onTop;

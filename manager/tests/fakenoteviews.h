@@ -30,6 +30,7 @@ public:
     void focusText(int slot) override;
     void placeTextCursor(int slot, int position) override;
 
+    [[nodiscard]] bool isOnTop(int slot) const override;
     void setAlwaysOnTop(int slot, bool onTop) override;
     void setLocked(int slot, bool locked) override;
     void setAutoRoll(int slot, bool autoRoll) override;

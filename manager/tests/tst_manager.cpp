@@ -121,6 +121,7 @@ private slots:
     void trayMenuShowsFirstTwentyNotes();
     void closeBoxConfirmsPanelAndKeepsRunning();
     void closeBoxWithoutTrayMinimises();
+    void activatedNoteRefillsPanelInFront();
 };
 
 void TestManager::moveToOtherListAtTheEndsDoesNothing() {
@@ -784,6 +785,28 @@ void TestManager::closeBoxWithoutTrayMinimises() {
     manager.Show_Hide_Quillaboard();
     QTRY_VERIFY(!manager.isMinimized());
     QVERIFY(manager.managerVisible());
+}
+
+void TestManager::activatedNoteRefillsPanelInFront() {
+    Env env;
+    env.add(0, QStringLiteral("A"));
+    const int event = env.add(1, QStringLiteral("Event"));
+    frmStartup manager(env.ctx, {});
+    manager.lists().fill();
+    QSignalSpy alarm(&manager, &frmStartup::alarmPanelRefreshRequested);
+
+    manager.openProperties(0);
+    manager.noteActivated(event);
+    QCOMPARE(manager.propertiesPanel().shownNote(), event);
+    QCOMPARE(manager.lists().frontList(), 1);
+    QCOMPARE(env.state.CurrentNote, event);
+
+    manager.showPanel(QStringLiteral("alarm"));
+    manager.noteActivated(0);
+    QCOMPARE(env.state.CurrentPanel, QStringLiteral("alarm"));
+    QCOMPARE(alarm.count(), 1);
+    QCOMPARE(alarm.first().at(0).toInt(), 0);
+    QCOMPARE(manager.propertiesPanel().shownNote(), 0);
 }
 
 QTEST_MAIN(TestManager)
