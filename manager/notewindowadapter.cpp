@@ -3,14 +3,12 @@
 #include "notewindow/frmblocnote.h"
 #include "notewindow/notecommands.h"
 #include "notewindow/notewindowset.h"
-#include "store/notestore.h"
 
 #include <QPlainTextEdit>
 #include <QTextCursor>
 
-NoteWindowAdapter::NoteWindowAdapter(NoteWindowSet& windows, const NoteStore& store)
-    : m_windows(windows)
-    , m_store(store) {}
+NoteWindowAdapter::NoteWindowAdapter(NoteWindowSet& windows)
+    : m_windows(windows) {}
 
 void NoteWindowAdapter::createNewNoteWindow(int slot) {
     m_windows.createNewNoteWindow(slot);
@@ -43,12 +41,12 @@ void NoteWindowAdapter::placeTextCursor(int slot, int position) {
     box->setTextCursor(cursor);
 }
 
-bool NoteWindowAdapter::isOnTop(int slot) const {
+std::optional<bool> NoteWindowAdapter::savedOnTop(int slot) const {
     const frmBlocNote* window = m_windows.existingWindow(slot);
     if (window != nullptr && window->menuShowing()) {
         return window->savedOnTop();
     }
-    return m_store.isValidSlot(slot) && m_store.Windows.at(static_cast<size_t>(slot)).AlwaysOnTop;
+    return std::nullopt;
 }
 
 void NoteWindowAdapter::setAlwaysOnTop(int slot, bool onTop) {

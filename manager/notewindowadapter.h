@@ -3,13 +3,12 @@
 #include "noteviews.h"
 #include "propertycommands.h"
 
-class NoteStore;
 class NoteWindowSet;
 
 // The manager's view of the real note windows and their property commands.
 class NoteWindowAdapter final : public NoteViews, public PropertyCommands {
 public:
-    NoteWindowAdapter(NoteWindowSet& windows, const NoteStore& store);
+    explicit NoteWindowAdapter(NoteWindowSet& windows);
 
     void createNewNoteWindow(int slot) override;
     void showNote(int slot, bool animate) override;
@@ -18,7 +17,7 @@ public:
     void focusText(int slot) override;
     void placeTextCursor(int slot, int position) override;
 
-    [[nodiscard]] bool isOnTop(int slot) const override;
+    [[nodiscard]] std::optional<bool> savedOnTop(int slot) const override;
     void setAlwaysOnTop(int slot, bool onTop) override;
     void setLocked(int slot, bool locked) override;
     void setAutoRoll(int slot, bool autoRoll) override;
@@ -35,5 +34,4 @@ public:
 
 private:
     NoteWindowSet& m_windows;
-    const NoteStore& m_store;
 };

@@ -338,7 +338,7 @@ void PropertiesPanel::Fill(int slot) {
     m_optColor[0]->setChecked(true);
     m_txtTitre->setText(note.trimmedTitle());
     refreshSample();
-    m_chkAlwaysOnTop->setChecked(m_ctx.commands.isOnTop(slot));
+    m_chkAlwaysOnTop->setChecked(m_ctx.commands.savedOnTop(slot).value_or(window.AlwaysOnTop));
     m_chkShowTitle->setChecked(note.ShowTitle);
     m_chkAutoRoll->setChecked(note.AutoRoll);
     m_chkAutoDim->setChecked(note.AutoDim);

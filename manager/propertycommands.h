@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <optional>
 
 class QWidget;
 
@@ -10,9 +11,9 @@ class QWidget;
 class PropertyCommands {
 public:
     virtual ~PropertyCommands() = default;
-    // The note's always-on-top state as the user set it (while a note menu is open the window
-    // is lowered for the menu and keeps the saved state).
-    [[nodiscard]] virtual bool isOnTop(int slot) const = 0;
+    // While a note menu is open the window is lowered for the menu: the always-on-top state
+    // saved before it opened; nothing otherwise.
+    [[nodiscard]] virtual std::optional<bool> savedOnTop(int slot) const = 0;
     virtual void setAlwaysOnTop(int slot, bool onTop) = 0;
     virtual void setLocked(int slot, bool locked) = 0;
     virtual void setAutoRoll(int slot, bool autoRoll) = 0;

@@ -37,8 +37,8 @@ void FakeNoteViews::record(const QString& call, int slot, bool value) {
     calls.append(QStringLiteral("%1(%2,%3)").arg(call).arg(slot).arg(value ? 1 : 0));
 }
 
-bool FakeNoteViews::isOnTop(int slot) const {
-    return m_store.Windows.at(static_cast<size_t>(slot)).AlwaysOnTop;
+std::optional<bool> FakeNoteViews::savedOnTop(int) const {
+    return menuSavedOnTop;
 }
 
 void FakeNoteViews::setAlwaysOnTop(int slot, bool onTop) {

@@ -30,7 +30,9 @@ public:
     void focusText(int slot) override;
     void placeTextCursor(int slot, int position) override;
 
-    [[nodiscard]] bool isOnTop(int slot) const override;
+    [[nodiscard]] std::optional<bool> savedOnTop(int slot) const override;
+    // The state saved by an open note menu, when one is open.
+    std::optional<bool> menuSavedOnTop;
     void setAlwaysOnTop(int slot, bool onTop) override;
     void setLocked(int slot, bool locked) override;
     void setAutoRoll(int slot, bool autoRoll) override;

@@ -515,6 +515,12 @@ void TestManager::panelHandlersQuietWhileFilling() {
     QVERIFY(env.views.calls.isEmpty());
     QVERIFY(panel.findChild<QCheckBox*>(QStringLiteral("chkAutoRoll"))->isChecked());
     QVERIFY(panel.findChild<QCheckBox*>(QStringLiteral("chkAlwaysOnTop"))->isChecked());
+    // While a note menu is open the box shows the state saved before it opened.
+    env.views.menuSavedOnTop = false;
+    panel.Fill(a);
+    QVERIFY(!panel.findChild<QCheckBox*>(QStringLiteral("chkAlwaysOnTop"))->isChecked());
+    env.views.menuSavedOnTop.reset();
+    panel.Fill(a);
     QVERIFY(!panel.findChild<QCheckBox*>(QStringLiteral("chkShowScrollBar"))->isEnabled());
     QCOMPARE(panel.findChild<QLabel*>(QStringLiteral("lblStatus"))->text(),
              QStringLiteral("Created"));
