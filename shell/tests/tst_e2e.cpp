@@ -1,0 +1,156 @@
+// Starts the real program in a temporary program folder and checks it from outside: the files
+// it writes, a second start, and the end of the session.
+#include "store/recordlayout.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <csignal>
+
+namespace {
+
+constexpr int StartMs = 30000;
+
+QByteArray readFile(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+} // namespace
+
+class TestEndToEnd : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void firstRunWritesItsFilesAndEndsOnSigterm();
+    void secondStartEndsAtOnce();
+    void unchangedRunLeavesFilesAlone();
+
+private:
+    [[nodiscard]] QProcessEnvironment environment() const;
+    void startProgram(QProcess& process) const;
+    void waitForFirstRunFiles() const;
+    static void terminate(QProcess& process);
+
+    std::unique_ptr<QTemporaryDir> m_root;
+    QString m_folder;
+};
+
+void TestEndToEnd::init() {
+    m_root = std::make_unique<QTemporaryDir>();
+    const QString root = m_root->path();
+    for (const char* sub : {"prog", "home", "config", "data", "run"})
+        QDir(root).mkpath(QString::fromLatin1(sub));
+    QFile::setPermissions(root + QStringLiteral("/run"),
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    m_folder = root + QStringLiteral("/prog/");
+    QVERIFY(QFile::copy(QStringLiteral(QB_EXECUTABLE), m_folder + QStringLiteral("quillaboard")));
+    QVERIFY(
+        QFile::copy(QStringLiteral(QB_HELP_NOTES), m_folder + QStringLiteral("Quillaboard.new")));
+}
+
+void TestEndToEnd::cleanup() {
+    m_root.reset();
+}
+
+QProcessEnvironment TestEndToEnd::environment() const {
+    const QString root = m_root->path();
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("HOME"), root + QStringLiteral("/home"));
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), root + QStringLiteral("/config"));
+    env.insert(QStringLiteral("XDG_DATA_HOME"), root + QStringLiteral("/data"));
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), root + QStringLiteral("/run"));
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    return env;
+}
+
+void TestEndToEnd::startProgram(QProcess& process) const {
+    process.setProcessEnvironment(environment());
+    process.setProgram(m_folder + QStringLiteral("quillaboard"));
+    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    process.start();
+    QVERIFY(process.waitForStarted(StartMs));
+}
+
+void TestEndToEnd::waitForFirstRunFiles() const {
+    // The first run of a version writes the settings and both data files whole.
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(m_folder + QStringLiteral("Quillaboard.ini")) &&
+                                 QFile::exists(m_folder + QStringLiteral("QuillaEvents.bak")),
+                             StartMs);
+}
+
+void TestEndToEnd::terminate(QProcess& process) {
+    ::kill(static_cast<pid_t>(process.processId()), SIGTERM);
+    QVERIFY(process.waitForFinished(StartMs));
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(process.exitCode(), 0);
+}
+
+void TestEndToEnd::firstRunWritesItsFilesAndEndsOnSigterm() {
+    QProcess program;
+    startProgram(program);
+    waitForFirstRunFiles();
+    terminate(program);
+
+    const QByteArray ini = readFile(m_folder + QStringLiteral("Quillaboard.ini"));
+    const QList<QByteArray> lines = ini.split('\n');
+    QVERIFY(lines.size() > 60);
+    for (qsizetype i = 0; i + 1 < lines.size(); ++i)
+        QCOMPARE(lines.at(i).size(), 149); // 148 characters and the CR
+    QVERIFY(lines.first().startsWith("[Version]           " QB_VERSION " "));
+    QVERIFY(lines.at(lines.size() - 2).startsWith("[End of INI]"));
+
+    // The help notes were merged from the import file, which is gone.
+    QCOMPARE(QFileInfo(m_folder + QStringLiteral("Quillaboard.dat")).size(),
+             2 * layout::RecordSize);
+    QVERIFY(!QFile::exists(m_folder + QStringLiteral("Quillaboard.new")));
+    QVERIFY(readFile(m_folder + QStringLiteral("Quillaboard.dat")).contains("Quick help 1"));
+    QCOMPARE(QFileInfo(m_folder + QStringLiteral("QuillaEvents.dat")).size(), 0);
+
+    // A first run registers the program to start with the session.
+    const QByteArray desktop =
+        readFile(m_root->path() + QStringLiteral("/config/autostart/Quillaboard.desktop"));
+    QVERIFY(desktop.contains("Exec=" + QFile::encodeName(m_folder) + "quillaboard"));
+}
+
+void TestEndToEnd::secondStartEndsAtOnce() {
+    QProcess first;
+    startProgram(first);
+    waitForFirstRunFiles();
+
+    QProcess second;
+    startProgram(second);
+    QVERIFY(second.waitForFinished(10000));
+    QCOMPARE(second.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(second.exitCode(), 0);
+    QCOMPARE(first.state(), QProcess::Running);
+    terminate(first);
+}
+
+void TestEndToEnd::unchangedRunLeavesFilesAlone() {
+    {
+        QProcess first;
+        startProgram(first);
+        waitForFirstRunFiles();
+        terminate(first);
+    }
+    const QByteArray ini = readFile(m_folder + QStringLiteral("Quillaboard.ini"));
+    const QByteArray dat = readFile(m_folder + QStringLiteral("Quillaboard.dat"));
+    const QDateTime datTime =
+        QFileInfo(m_folder + QStringLiteral("Quillaboard.dat")).lastModified();
+    QProcess again;
+    startProgram(again);
+    QTest::qWait(1500);
+    terminate(again);
+    QCOMPARE(readFile(m_folder + QStringLiteral("Quillaboard.ini")), ini);
+    QCOMPARE(readFile(m_folder + QStringLiteral("Quillaboard.dat")), dat);
+    QCOMPARE(QFileInfo(m_folder + QStringLiteral("Quillaboard.dat")).lastModified(), datTime);
+}
+
+QTEST_GUILESS_MAIN(TestEndToEnd)
+#include "tst_e2e.moc"

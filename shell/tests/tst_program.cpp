@@ -1,0 +1,263 @@
+#include "localisation/frmmsgbox.h"
+#include "manager/frmstartup.h"
+#include "manager/notelists.h"
+#include "notewindow/frmblocnote.h"
+#include "notewindow/notecommands.h"
+#include "notewindow/notewindowset.h"
+#include "platform/autostart.h"
+#include "platform/testing/testmain.h"
+#include "shell/program.h"
+#include "store/recordcodec.h"
+#include "store/recordlayout.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QImage>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+namespace {
+
+QByteArray iniLine(const QString& key, const QString& value) {
+    return key.leftJustified(20, QLatin1Char(' ')).toLatin1() +
+           value.leftJustified(128, QLatin1Char(' ')).toLatin1() + "\r\n";
+}
+
+void writeIni(const QString& folder, const QString& version) {
+    QFile f(folder + QStringLiteral("Quillaboard.ini"));
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(iniLine(QStringLiteral("[Version]"), version));
+    f.write(iniLine(QStringLiteral("[SetupAutoSave]"), QStringLiteral("1")));
+    f.write(iniLine(QStringLiteral("[End of INI]"), QString()));
+}
+
+QByteArray note(const QString& title, std::int16_t number) {
+    NoteRecord r;
+    r.setTitle(title);
+    NoteWindowState w;
+    w.Left = 1500;
+    w.Top = 1500;
+    w.Width = 3000;
+    w.Height = 2500;
+    w.Text = title + QStringLiteral(" text");
+    return recordcodec::encode(r, w, number);
+}
+
+QByteArray readFile(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+std::int16_t recordNumberAt(const QByteArray& file, int index) {
+    const auto* p = reinterpret_cast<const unsigned char*>(file.constData()) +
+                    static_cast<qsizetype>(index) * layout::RecordSize;
+    return static_cast<std::int16_t>(p[0] | (p[1] << 8));
+}
+
+// Answers the first open question box with the given button.
+void answerQuestionLater(int button) {
+    QTimer::singleShot(50, [button] {
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            auto* box = qobject_cast<frmMsgbox*>(w);
+            if (box && box->isVisible() && box->cmdmsgbox(1) && box->cmdmsgbox(1)->isVisible()) {
+                box->cmdmsgbox(button)->click();
+                return;
+            }
+        }
+        answerQuestionLater(button);
+    });
+}
+
+} // namespace
+
+class TestProgram : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void newVersionRewritesDataFilesAndSettings();
+    void exitWithoutChangeTouchesNothing();
+    void movedManagerRewritesSettings();
+    void startWithSystemQuestion();
+    void editedNotesComeBackAfterReload();
+
+private:
+    std::unique_ptr<QTemporaryDir> m_root;
+    QString m_folder;
+};
+
+void TestProgram::init() {
+    m_root = std::make_unique<QTemporaryDir>();
+    const QString root = m_root->path();
+    for (const char* sub : {"prog", "home", "config", "data", "run"})
+        QDir(root).mkpath(QString::fromLatin1(sub));
+    QFile::setPermissions(root + QStringLiteral("/run"),
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    qputenv("HOME", QFile::encodeName(root + QStringLiteral("/home")));
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(root + QStringLiteral("/config")));
+    qputenv("XDG_DATA_HOME", QFile::encodeName(root + QStringLiteral("/data")));
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(root + QStringLiteral("/run")));
+    m_folder = root + QStringLiteral("/prog/");
+}
+
+void TestProgram::cleanup() {
+    m_root.reset();
+}
+
+void TestProgram::newVersionRewritesDataFilesAndSettings() {
+    writeIni(m_folder, QStringLiteral("3.0.0"));
+    {
+        QFile dat(m_folder + QStringLiteral("Quillaboard.dat"));
+        QVERIFY(dat.open(QIODevice::WriteOnly));
+        // Record numbers as an old version may have left them; a whole rewrite renumbers.
+        dat.write(note(QStringLiteral("one"), 7));
+        dat.write(note(QStringLiteral("two"), 9));
+    }
+    const QByteArray before = readFile(m_folder + QStringLiteral("Quillaboard.dat"));
+    Program program{ProgramFolder(m_folder)};
+    QVERIFY(program.start());
+    QCOMPARE(program.store().LastNote(), 1);
+    const QByteArray after = readFile(m_folder + QStringLiteral("Quillaboard.dat"));
+    QCOMPARE(after.size(), 2 * layout::RecordSize);
+    QCOMPARE(recordNumberAt(after, 0), std::int16_t(1));
+    QCOMPARE(recordNumberAt(after, 1), std::int16_t(2));
+    QCOMPARE(readFile(m_folder + QStringLiteral("Quillaboard.bak")), before);
+    QVERIFY(QFile::exists(m_folder + QStringLiteral("QuillaEvents.bak")));
+    QVERIFY(readFile(m_folder + QStringLiteral("Quillaboard.ini"))
+                .startsWith(iniLine(QStringLiteral("[Version]"), Program::runningVersion())));
+    program.shutdown();
+}
+
+void TestProgram::exitWithoutChangeTouchesNothing() {
+    writeIni(m_folder, Program::runningVersion());
+    {
+        QFile dat(m_folder + QStringLiteral("Quillaboard.dat"));
+        QVERIFY(dat.open(QIODevice::WriteOnly));
+        dat.write(note(QStringLiteral("kept"), 1));
+    }
+    {
+        // The first run completes the settings file with the defaults it lacks.
+        Program program{ProgramFolder(m_folder)};
+        QVERIFY(program.start());
+        program.shutdown();
+    }
+    const QByteArray ini = readFile(m_folder + QStringLiteral("Quillaboard.ini"));
+    const QDateTime datTime =
+        QFileInfo(m_folder + QStringLiteral("Quillaboard.dat")).lastModified();
+    {
+        Program program{ProgramFolder(m_folder)};
+        QVERIFY(program.start());
+        program.shutdown();
+    }
+    QCOMPARE(readFile(m_folder + QStringLiteral("Quillaboard.ini")), ini);
+    QCOMPARE(QFileInfo(m_folder + QStringLiteral("Quillaboard.dat")).lastModified(), datTime);
+    QVERIFY(!QFile::exists(m_folder + QStringLiteral("Quillaboard.bak")));
+}
+
+void TestProgram::movedManagerRewritesSettings() {
+    writeIni(m_folder, Program::runningVersion());
+    const QByteArray ini = readFile(m_folder + QStringLiteral("Quillaboard.ini"));
+    {
+        Program program{ProgramFolder(m_folder)};
+        QVERIFY(program.start());
+        program.manager()->show();
+        program.manager()->move(123, 77);
+        program.shutdown();
+    }
+    const QByteArray after = readFile(m_folder + QStringLiteral("Quillaboard.ini"));
+    QVERIFY(after != ini);
+    QVERIFY(after.contains(iniLine(QStringLiteral("[posStartupLeft]"), QStringLiteral("1845"))));
+    QVERIFY(after.contains(iniLine(QStringLiteral("[frmStartupVisible]"), QStringLiteral("1"))));
+}
+
+void TestProgram::startWithSystemQuestion() {
+    writeIni(m_folder, Program::runningVersion());
+    QVERIFY(autostart::writeRunValue(QStringLiteral("/elsewhere/quillaboard")));
+    const QString exe = QFileInfo(QCoreApplication::applicationFilePath()).absoluteFilePath();
+    {
+        // "No" keeps the other copy registered, and the question comes again next time.
+        answerQuestionLater(1);
+        Program program{ProgramFolder(m_folder)};
+        QVERIFY(program.start());
+        program.shutdown();
+    }
+    QCOMPARE(autostart::readRunValue(), QStringLiteral("/elsewhere/quillaboard"));
+    {
+        answerQuestionLater(0);
+        Program program{ProgramFolder(m_folder)};
+        QVERIFY(program.start());
+        program.shutdown();
+    }
+    QCOMPARE(autostart::readRunValue(), exe);
+}
+
+void TestProgram::editedNotesComeBackAfterReload() {
+    writeIni(m_folder, Program::runningVersion());
+    QImage picture(40, 20, QImage::Format_RGB32);
+    picture.fill(Qt::blue);
+    QVERIFY(picture.save(m_folder + QStringLiteral("pic.png")));
+
+    Program program{ProgramFolder(m_folder)};
+    QVERIFY(program.start());
+    NoteLists& lists = program.manager()->lists();
+    const int slot = lists.cmdNewNote_Click();
+    QVERIFY(slot >= 0);
+    NoteWindowSet& windows = *program.noteWindows();
+    frmBlocNote* window = windows.window(slot);
+    QVERIFY(window);
+    QTRY_VERIFY(window->isVisible());
+
+    window->textBox()->setFocus();
+    QTest::keyClicks(window->textBox(), QStringLiteral("Buy milk"));
+    NoteCommands& commands = windows.commands();
+    commands.setTitle(slot, QStringLiteral("Shopping"));
+    commands.setShowScrollBar(slot, true);
+    commands.setAlwaysOnTop(slot, true);
+    commands.setAutoDim(slot, true);
+    commands.setAutoRoll(slot, true);
+    commands.setLocked(slot, true);
+    commands.setTypedPicturePath(slot, QStringLiteral("pic.png"));
+    commands.toggleStretch(slot);
+    window->move(210, 130);
+    window->resize(260, 190);
+    const NoteWindowState edited = program.store().Windows.at(static_cast<size_t>(slot));
+
+    program.cmdReload_Click();
+
+    NoteStore& store = program.store();
+    QCOMPARE(store.LastNote(), 0);
+    const NoteRecord& r = store.Notes.at(0);
+    const NoteWindowState& w = store.Windows.at(0);
+    QCOMPARE(r.trimmedTitle(), QStringLiteral("Shopping"));
+    QCOMPARE(w.Text, QStringLiteral("Buy milk"));
+    QVERIFY(r.ShowScrollBar);
+    QVERIFY(w.AlwaysOnTop);
+    QVERIFY(r.AutoDim);
+    QVERIFY(r.AutoRoll);
+    QVERIFY(r.Locked);
+    QCOMPARE(r.ImagePath, QStringLiteral("pic.png"));
+    QVERIFY(w.PictureStretched);
+    QCOMPARE(w.Left, edited.Left);
+    QCOMPARE(w.Top, edited.Top);
+    QCOMPARE(w.Width, edited.Width);
+    QCOMPARE(w.Height, edited.Height);
+    QCOMPARE(w.BackColor, edited.BackColor);
+    QCOMPARE(w.FontName, edited.FontName);
+    QCOMPARE(w.FontSize, edited.FontSize);
+    QVERIFY(r.Created > 0);
+    QCOMPARE(r.ChangeMark, mark::Blank);
+    frmBlocNote* rebuilt = program.noteWindows()->window(0);
+    QVERIFY(rebuilt);
+    QCOMPARE(rebuilt->TextIndex(), 1);
+    QCOMPARE(rebuilt->textBox()->toPlainText(), QStringLiteral("Buy milk"));
+    QVERIFY(rebuilt->textBox()->isReadOnly());
+    program.shutdown();
+}
+
+QB_TEST_CLASS(TestProgram)
+#include "tst_program.moc"
