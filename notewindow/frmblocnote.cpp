@@ -162,6 +162,8 @@ void frmBlocNote::buildFromState() {
 
 void frmBlocNote::applyCaption() {
     fraToolbar->setCaption(record().trimmedTitle());
+    // The desktop's window lists and switchers name the note by its title.
+    setWindowTitle(record().trimmedTitle());
 }
 
 void frmBlocNote::applyTextLook() {

@@ -1,9 +1,11 @@
 #include "program.h"
 
+#include "localisation/frmmsgbox.h"
 #include "manager/frmstartup.h"
 #include "manager/notelists.h"
 #include "manager/notewindowadapter.h"
 #include "manager/trayicon.h"
+#include "notewindow/frmblocnote.h"
 #include "notewindow/notewindowset.h"
 #include "platform/appstore.h"
 #include "platform/autostart.h"
@@ -178,6 +180,9 @@ void Program::applyManagerPlacement() {
     // Without a tray icon a hidden manager could not be reached again.
     if (m_settings.frmStartupVisible || !manager.trayAvailable())
         manager.show();
+    // A first run's welcome box stays in front of the manager it talks about.
+    for (frmMsgbox* box : m_messages.openBoxes())
+        box->raise();
 }
 
 QString Program::placementText() const {
@@ -266,6 +271,13 @@ void Program::timCheckFocus_Timer() {
     const bool active = QApplication::activeWindow() != nullptr;
     if (slot == m_lookSlot && active == m_lookActive)
         return;
+    // The note that stops being the current one loses its active look, unless it is the
+    // window the user works in.
+    if (slot != m_lookSlot && m_store.isValidSlot(m_lookSlot)) {
+        QWidget* previous = m_windows->existingWindow(m_lookSlot);
+        if (previous && previous != QApplication::activeWindow())
+            m_windows->applyLook(m_lookSlot, false);
+    }
     m_lookSlot = slot;
     m_lookActive = active;
     if (m_store.isValidSlot(slot))
