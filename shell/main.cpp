@@ -2,6 +2,9 @@
 
 #include <QApplication>
 
+#include <cstdio>
+#include <cstdlib>
+
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quillaboard"));
@@ -13,5 +16,11 @@ int main(int argc, char** argv) {
     Program program(ProgramFolder::ofExecutable());
     if (!program.start())
         return 0;
-    return QApplication::exec();
+    const int code = QApplication::exec();
+    // Everything is saved and closed by now; the note windows go with the process.
+    if (program.releaseForExit()) {
+        std::fflush(nullptr);
+        std::_Exit(code);
+    }
+    return code;
 }

@@ -41,7 +41,7 @@ Program::Program(const ProgramFolder& folder, QObject* parent)
     , m_messages(m_tr)
     , m_log(m_folder, m_clock, m_messages, m_tr, m_settings)
     , m_settingsFile(m_folder, runningVersion(), m_messages, m_tr, &m_log)
-    , m_instance(SingleInstance::keyFor(folder.path())) {
+    , m_instance(std::make_unique<SingleInstance>(SingleInstance::keyFor(folder.path()))) {
     m_tr.setDiagnostics(&m_log, &m_settings.DebugMode);
     m_timAutoRefresh.setTimerType(Qt::CoarseTimer);
     m_timCheckFocus.setTimerType(Qt::CoarseTimer);
@@ -65,11 +65,12 @@ QString Program::executablePath() const {
 
 bool Program::start() {
     // One instance per program folder; a second start asks the first to show its manager.
-    if (!m_instance.tryAcquire()) {
+    if (!m_instance->tryAcquire()) {
         (void)SingleInstance::askRunningToShow(SingleInstance::keyFor(m_folder.path()));
         return false;
     }
-    connect(&m_instance, &SingleInstance::showRequested, this, &Program::showFromOtherInstance);
+    connect(m_instance.get(), &SingleInstance::showRequested, this,
+            &Program::showFromOtherInstance);
     connect(&m_sessionEnd, &SessionEnd::quitRequested, this, &Program::quit);
     connect(qApp, &QGuiApplication::commitDataRequest, this, [this] { quit(); });
     connect(qApp, &QCoreApplication::aboutToQuit, this, &Program::shutdown);
@@ -337,7 +338,8 @@ void Program::shutdown() {
     saveNotes();
 
     m_messages.unloadAll();
-    m_windows->destroyAll();
+    if (!m_leaveWindowsToExit)
+        m_windows->destroyAll();
     if (m_splash)
         m_splash->close();
     m_manager->setQuitting(true);
@@ -345,6 +347,13 @@ void Program::shutdown() {
 }
 
 void Program::quit() {
+    m_leaveWindowsToExit = true;
     shutdown();
     QCoreApplication::exit(0);
+}
+
+bool Program::releaseForExit() {
+    shutdown();
+    m_instance.reset();
+    return m_leaveWindowsToExit;
 }

@@ -40,8 +40,13 @@ public:
     // The orderly shutdown: settings written when changed, notes saved, windows closed.
     // Runs once; later calls do nothing.
     void shutdown();
-    // Shutdown, then the event loop ends with exit code 0.
+    // Shutdown, then the event loop ends with exit code 0. The note windows are left to the
+    // end of the process: once everything is saved, taking hundreds of them down one by one
+    // only delays the exit.
     void quit();
+    // After the event loop: gives up the program folder so a new start can take it, and says
+    // whether the windows were left to the end of the process (main then ends at once).
+    [[nodiscard]] bool releaseForExit();
     void cmdReload_Click();
 
     [[nodiscard]] static QString runningVersion();
@@ -79,7 +84,7 @@ private:
     QtDesktopShell m_shell;
     NoteStore m_store;
     SettingsFile m_settingsFile;
-    SingleInstance m_instance;
+    std::unique_ptr<SingleInstance> m_instance;
     SessionEnd m_sessionEnd;
     std::unique_ptr<NoteWindowSet> m_windows;
     std::unique_ptr<NoteWindowAdapter> m_adapter;
@@ -99,4 +104,5 @@ private:
     bool m_lookActive = false;
     bool m_started = false;
     bool m_shutDown = false;
+    bool m_leaveWindowsToExit = false;
 };
