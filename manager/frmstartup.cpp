@@ -1,5 +1,7 @@
 #include "frmstartup.h"
 
+#include "controls.h"
+
 #include "localisation/translator.h"
 #include "notelists.h"
 #include "placeholderpanel.h"
@@ -31,14 +33,6 @@ const QString Prop = QStringLiteral("prop");
 const QString Setup = QStringLiteral("setup");
 const QString Alarm = QStringLiteral("alarm");
 const QString Mail = QStringLiteral("mail");
-
-QPushButton* button(QWidget* parent, const char* name, const QString& caption,
-                    const QString& tip = {}) {
-    auto* push = new QPushButton(caption, parent);
-    push->setObjectName(QLatin1String(name));
-    push->setToolTip(tip);
-    return push;
-}
 
 void run(const std::function<void()>& hook) {
     if (hook) {

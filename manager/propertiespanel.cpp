@@ -1,5 +1,7 @@
 #include "propertiespanel.h"
 
+#include "controls.h"
+
 #include "linkedfileupdater.h"
 #include "localisation/translator.h"
 #include "notelists.h"
@@ -51,14 +53,6 @@ QCheckBox* checkBox(QWidget* parent, const char* name, const QString& caption, c
     box->setObjectName(QLatin1String(name));
     box->setToolTip(tip);
     return box;
-}
-
-QPushButton* button(QWidget* parent, const char* name, const QString& caption,
-                    const QString& tip = {}) {
-    auto* push = new QPushButton(caption, parent);
-    push->setObjectName(QLatin1String(name));
-    push->setToolTip(tip);
-    return push;
 }
 
 QLineEdit* lineEdit(QWidget* parent, const char* name, int maxLength) {

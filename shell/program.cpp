@@ -74,6 +74,13 @@ bool Program::start() {
     connect(&m_sessionEnd, &SessionEnd::quitRequested, this, &Program::quit);
     connect(qApp, &QGuiApplication::commitDataRequest, this, [this] { quit(); });
     connect(qApp, &QCoreApplication::aboutToQuit, this, &Program::shutdown);
+    connect(qApp, &QGuiApplication::applicationStateChanged, this,
+            [this](Qt::ApplicationState appState) {
+                if (appState == Qt::ApplicationActive && m_started && !m_shutDown) {
+                    m_timCheckFocus.start();
+                    timCheckFocus_Timer();
+                }
+            });
 
     m_store.UpdatingLists = true;
     fillLanguageList();
@@ -127,13 +134,7 @@ bool Program::start() {
     showSplash();
     checkRunValue();
 
-    const QSize screen = screenTwips();
-    LoadNotes(
-        m_store, m_files,
-        LoadOptions{Settings::ticked(m_settings.chkMultiScreens), screen.width(), screen.height()},
-        m_messages, m_tr, m_windows.get());
-    m_store.UpdatingLists = false;
-    m_manager->lists().fill();
+    loadNotes();
     m_manager->lists().optSelectList_Click(0);
 
     m_StartupPlacement = placementText();
@@ -152,6 +153,17 @@ bool Program::start() {
     m_timCheckFocus.start();
     m_started = true;
     return true;
+}
+
+void Program::loadNotes() {
+    m_store.UpdatingLists = true;
+    const QSize screen = screenTwips();
+    LoadNotes(
+        m_store, m_files,
+        LoadOptions{Settings::ticked(m_settings.chkMultiScreens), screen.width(), screen.height()},
+        m_messages, m_tr, m_windows.get());
+    m_store.UpdatingLists = false;
+    m_manager->lists().fill();
 }
 
 void Program::fillLanguageList() {
@@ -270,6 +282,10 @@ void Program::timCheckFocus_Timer() {
     }
     const int slot = m_state.CurrentNote;
     const bool active = QApplication::activeWindow() != nullptr;
+    // While another program is active nothing here can change until this one is activated
+    // again, which the application state reports; the check sleeps until then.
+    if (!active)
+        m_timCheckFocus.stop();
     if (slot == m_lookSlot && active == m_lookActive)
         return;
     // The note that stops being the current one loses its active look, unless it is the
@@ -302,14 +318,7 @@ void Program::cmdReload_Click() {
     saveNotes();
     m_windows->destroyAll();
     m_manager->lists().clearLists();
-    m_store.UpdatingLists = true;
-    const QSize screen = screenTwips();
-    LoadNotes(
-        m_store, m_files,
-        LoadOptions{Settings::ticked(m_settings.chkMultiScreens), screen.width(), screen.height()},
-        m_messages, m_tr, m_windows.get());
-    m_store.UpdatingLists = false;
-    m_manager->lists().fill();
+    loadNotes();
     m_store.FullSaveNeeded = false;
     m_store.DataChanged = false;
     if (Settings::ticked(m_settings.chkAutoSave))

@@ -57,6 +57,8 @@ public:
     [[nodiscard]] NoteWindowSet* noteWindows() const { return m_windows.get(); }
 
 private:
+    // Loads both lists' notes, builds their windows and fills the manager's lists.
+    void loadNotes();
     void fillLanguageList();
     void applyManagerPlacement();
     void checkRunValue();

@@ -1,6 +1,7 @@
 // Starts the real program in a temporary program folder and checks it from outside: the files
 // it writes, a second start, and the end of the session.
 #include "store/recordlayout.h"
+#include "tempprogramfolder.h"
 
 #include <QDir>
 #include <QFile>
@@ -37,18 +38,13 @@ private:
     void waitForFirstRunFiles() const;
     static void terminate(QProcess& process);
 
-    std::unique_ptr<QTemporaryDir> m_root;
+    std::unique_ptr<TempProgramFolder> m_root;
     QString m_folder;
 };
 
 void TestEndToEnd::init() {
-    m_root = std::make_unique<QTemporaryDir>();
-    const QString root = m_root->path();
-    for (const char* sub : {"prog", "home", "config", "data", "run"})
-        QDir(root).mkpath(QString::fromLatin1(sub));
-    QFile::setPermissions(root + QStringLiteral("/run"),
-                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    m_folder = root + QStringLiteral("/prog/");
+    m_root = std::make_unique<TempProgramFolder>();
+    m_folder = m_root->folder();
     QVERIFY(QFile::copy(QStringLiteral(QB_EXECUTABLE), m_folder + QStringLiteral("quillaboard")));
     QVERIFY(
         QFile::copy(QStringLiteral(QB_HELP_NOTES), m_folder + QStringLiteral("Quillaboard.new")));
@@ -59,12 +55,7 @@ void TestEndToEnd::cleanup() {
 }
 
 QProcessEnvironment TestEndToEnd::environment() const {
-    const QString root = m_root->path();
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("HOME"), root + QStringLiteral("/home"));
-    env.insert(QStringLiteral("XDG_CONFIG_HOME"), root + QStringLiteral("/config"));
-    env.insert(QStringLiteral("XDG_DATA_HOME"), root + QStringLiteral("/data"));
-    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), root + QStringLiteral("/run"));
+    QProcessEnvironment env = m_root->environment();
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     return env;
 }
@@ -114,7 +105,7 @@ void TestEndToEnd::firstRunWritesItsFilesAndEndsOnSigterm() {
 
     // A first run registers the program to start with the session.
     const QByteArray desktop =
-        readFile(m_root->path() + QStringLiteral("/config/autostart/Quillaboard.desktop"));
+        readFile(m_root->path(QStringLiteral("config/autostart/Quillaboard.desktop")));
     QVERIFY(desktop.contains("Exec=" + QFile::encodeName(m_folder) + "quillaboard"));
 }
 

@@ -9,6 +9,7 @@
 #include "shell/program.h"
 #include "store/recordcodec.h"
 #include "store/recordlayout.h"
+#include "tempprogramfolder.h"
 
 #include <QApplication>
 #include <QDir>
@@ -87,22 +88,14 @@ private slots:
     void editedNotesComeBackAfterReload();
 
 private:
-    std::unique_ptr<QTemporaryDir> m_root;
+    std::unique_ptr<TempProgramFolder> m_root;
     QString m_folder;
 };
 
 void TestProgram::init() {
-    m_root = std::make_unique<QTemporaryDir>();
-    const QString root = m_root->path();
-    for (const char* sub : {"prog", "home", "config", "data", "run"})
-        QDir(root).mkpath(QString::fromLatin1(sub));
-    QFile::setPermissions(root + QStringLiteral("/run"),
-                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    qputenv("HOME", QFile::encodeName(root + QStringLiteral("/home")));
-    qputenv("XDG_CONFIG_HOME", QFile::encodeName(root + QStringLiteral("/config")));
-    qputenv("XDG_DATA_HOME", QFile::encodeName(root + QStringLiteral("/data")));
-    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(root + QStringLiteral("/run")));
-    m_folder = root + QStringLiteral("/prog/");
+    m_root = std::make_unique<TempProgramFolder>();
+    m_root->exportEnvironment();
+    m_folder = m_root->folder();
 }
 
 void TestProgram::cleanup() {
