@@ -151,6 +151,10 @@ bool Program::start() {
     if (Settings::ticked(m_settings.chkAutoRefresh) && !m_manager->isVisible())
         m_timAutoRefresh.start();
     m_timCheckFocus.start();
+    // Boxes shown during start-up (a first run's welcome) stay in front of the windows that
+    // came after them.
+    for (frmMsgbox* box : m_messages.openBoxes())
+        box->raise();
     m_started = true;
     return true;
 }
@@ -193,9 +197,6 @@ void Program::applyManagerPlacement() {
     // Without a tray icon a hidden manager could not be reached again.
     if (m_settings.frmStartupVisible || !manager.trayAvailable())
         manager.show();
-    // A first run's welcome box stays in front of the manager it talks about.
-    for (frmMsgbox* box : m_messages.openBoxes())
-        box->raise();
 }
 
 QString Program::placementText() const {
