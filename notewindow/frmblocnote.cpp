@@ -42,8 +42,7 @@ frmBlocNote::frmBlocNote(NoteWindowSet& set, const NoteContext& ctx, int slot)
     , timFlash(new QTimer(this))
     , m_set(set)
     , m_ctx(ctx)
-    , m_slot(slot)
-    , m_menus(new NoteMenus(this)) {
+    , m_slot(slot) {
     setObjectName(QStringLiteral("frmBlocNote"));
     for (int i = 0; i < 2; ++i) {
         QPlainTextEdit* box = txtBlocNote.at(static_cast<size_t>(i));
@@ -93,7 +92,6 @@ frmBlocNote::frmBlocNote(NoteWindowSet& set, const NoteContext& ctx, int slot)
             notifyHost();
         }
     });
-    wireMenus();
 }
 
 frmBlocNote::~frmBlocNote() = default;

@@ -84,7 +84,7 @@ public:
     // The text menu: state while open, preparation (lock, links, title), commands.
     [[nodiscard]] bool savedOnTop() const { return m_savedOnTop; }
     [[nodiscard]] bool menuShowing() const { return m_menuShowing; }
-    [[nodiscard]] NoteMenus& menus() { return *m_menus; }
+    [[nodiscard]] NoteMenus& menus();
     [[nodiscard]] const QString& linkTag() const { return m_linkTag; }
     void prepareNoteMenu();
     void prepareImageMenu();
@@ -123,7 +123,7 @@ private:
     NoteWindowSet& m_set;
     const NoteContext& m_ctx;
     int m_slot;
-    NoteMenus* m_menus;
+    NoteMenus* m_menus = nullptr;
     bool m_pictureSide = false;
     bool m_settingText = false;
     int m_flashLevel = 255;
