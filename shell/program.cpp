@@ -17,6 +17,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QScreen>
+#include <QWindow>
 #include <QSystemTrayIcon>
 
 namespace {
@@ -74,13 +75,14 @@ bool Program::start() {
     connect(&m_sessionEnd, &SessionEnd::quitRequested, this, &Program::quit);
     connect(qApp, &QGuiApplication::commitDataRequest, this, [this] { quit(); });
     connect(qApp, &QCoreApplication::aboutToQuit, this, &Program::shutdown);
-    connect(qApp, &QGuiApplication::applicationStateChanged, this,
-            [this](Qt::ApplicationState appState) {
-                if (appState == Qt::ApplicationActive && m_started && !m_shutDown) {
-                    m_timCheckFocus.start();
-                    timCheckFocus_Timer();
-                }
-            });
+    // A window of the program taking the focus wakes the focus check (it sleeps while
+    // another program is active).
+    connect(qApp, &QGuiApplication::focusWindowChanged, this, [this](QWindow* window) {
+        if (window != nullptr && m_started && !m_shutDown && !m_timCheckFocus.isActive()) {
+            m_timCheckFocus.start();
+            timCheckFocus_Timer();
+        }
+    });
 
     m_store.UpdatingLists = true;
     fillLanguageList();
@@ -283,8 +285,8 @@ void Program::timCheckFocus_Timer() {
     }
     const int slot = m_state.CurrentNote;
     const bool active = QApplication::activeWindow() != nullptr;
-    // While another program is active nothing here can change until this one is activated
-    // again, which the application state reports; the check sleeps until then.
+    // While another program is active nothing here can change until a window of this one
+    // takes the focus again, which the toolkit reports; the check sleeps until then.
     if (!active)
         m_timCheckFocus.stop();
     if (slot == m_lookSlot && active == m_lookActive)
