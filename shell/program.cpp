@@ -17,8 +17,8 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QScreen>
-#include <QWindow>
 #include <QSystemTrayIcon>
+#include <QWindow>
 
 namespace {
 
