@@ -1,5 +1,7 @@
 #include "localisation/frmmsgbox.h"
 
+#include "platform/twips.h"
+
 #include "localisation/translator.h"
 
 #include <QFontMetrics>
@@ -270,9 +272,9 @@ void frmMsgbox::place(int leftTwips, int topTwips) {
     const QRect area = screen != nullptr ? screen->availableGeometry() : QRect(0, 0, 800, 600);
     const QSize outer = frameGeometry().size();
     const int x =
-        leftTwips > 0 ? leftTwips / TwipsPerPixel : area.x() + (area.width() - outer.width()) / 2;
+        leftTwips > 0 ? leftTwips / twips::PerPixel : area.x() + (area.width() - outer.width()) / 2;
     const int y =
-        topTwips > 0 ? topTwips / TwipsPerPixel : area.y() + (area.height() - outer.height()) / 2;
+        topTwips > 0 ? topTwips / twips::PerPixel : area.y() + (area.height() - outer.height()) / 2;
     move(x, y);
 }
 

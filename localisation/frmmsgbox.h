@@ -18,7 +18,6 @@ class frmMsgbox final : public QDialog {
 
 public:
     static constexpr int IconCount = 7;
-    static constexpr int TwipsPerPixel = 15;
 
     explicit frmMsgbox(QWidget* parent = nullptr);
 

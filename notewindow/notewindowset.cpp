@@ -4,7 +4,7 @@
 #include "notewindow/notecommands.h"
 #include "notewindow/notehost.h"
 #include "notewindow/titlebar.h"
-#include "notewindow/twips.h"
+#include "platform/twips.h"
 #include "platform/windowops.h"
 #include "store/notestore.h"
 #include "store/settings.h"

@@ -1,6 +1,6 @@
 #include "notewindow/titlebar.h"
 
-#include "notewindow/twips.h"
+#include "platform/twips.h"
 
 #include <QFontMetrics>
 #include <QMouseEvent>

@@ -3,6 +3,7 @@
 #include "platform/desktopshell.h"
 #include "platform/fileio.h"
 #include "platform/textcodec.h"
+#include "platform/twips.h"
 
 #include <QFrame>
 #include <QLabel>
@@ -13,7 +14,6 @@
 
 namespace {
 
-constexpr int TwipsPerPixel = 15;
 // The address file holds one line; more is not read.
 constexpr qint64 MaxUrlFileBytes = 4096;
 
@@ -22,8 +22,8 @@ constexpr int WindowExtraWidth = 360;
 constexpr int WindowExtraHeight = 1080;
 constexpr int FrameExtra = 225;
 
-int pixels(int twips) {
-    return twips / TwipsPerPixel;
+int pixels(int twipsValue) {
+    return twipsValue / twips::PerPixel;
 }
 
 } // namespace

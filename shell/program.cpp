@@ -9,6 +9,7 @@
 #include "notewindow/notewindowset.h"
 #include "platform/appstore.h"
 #include "platform/autostart.h"
+#include "platform/twips.h"
 #include "shell/frmsplash.h"
 #include "store/loader.h"
 #include "store/saver.h"
@@ -22,13 +23,12 @@
 
 namespace {
 
-constexpr int TwipsPerPixel = 15;
 constexpr int FocusCheckMs = 200;
 
 QSize screenTwips() {
     const QScreen* screen = QGuiApplication::primaryScreen();
     const QSize px = screen ? screen->geometry().size() : QSize(1024, 768);
-    return px * TwipsPerPixel;
+    return px * twips::PerPixel;
 }
 
 const QString CrLf = QStringLiteral("\r\n");
@@ -124,7 +124,7 @@ bool Program::start() {
 
     SettingsReadContext readContext;
     readContext.screenTwips = screenTwips();
-    readContext.managerTwips = m_manager->size() * TwipsPerPixel;
+    readContext.managerTwips = m_manager->size() * twips::PerPixel;
     readContext.languages = m_languages;
     readContext.runValue = m_RunValue;
     readContext.executablePath = executablePath();
@@ -193,8 +193,7 @@ void Program::fillLanguageList() {
 void Program::applyManagerPlacement() {
     frmStartup& manager = *m_manager;
     if (m_settings.posStartupLeft >= 1 && m_settings.posStartupTop >= 1) {
-        manager.move(qRound(m_settings.posStartupLeft / TwipsPerPixel),
-                     qRound(m_settings.posStartupTop / TwipsPerPixel));
+        manager.move(twips::toPx(m_settings.posStartupLeft), twips::toPx(m_settings.posStartupTop));
     }
     // Without a tray icon a hidden manager could not be reached again.
     if (m_settings.frmStartupVisible || !manager.trayAvailable())
@@ -203,8 +202,8 @@ void Program::applyManagerPlacement() {
 
 QString Program::placementText() const {
     const QPoint pos = m_manager->pos();
-    return QString::number(pos.y() * TwipsPerPixel) + QLatin1Char('/') +
-           QString::number(pos.x() * TwipsPerPixel) + QLatin1Char('/') +
+    return QString::number(pos.y() * twips::PerPixel) + QLatin1Char('/') +
+           QString::number(pos.x() * twips::PerPixel) + QLatin1Char('/') +
            (m_manager->isVisible() ? QStringLiteral("-1") : QStringLiteral("0"));
 }
 
@@ -341,8 +340,8 @@ void Program::shutdown() {
     if (placementText() != m_StartupPlacement)
         m_state.SettingsChanged = true;
     const QPoint pos = m_manager->pos();
-    m_settings.posStartupTop = static_cast<float>(pos.y() * TwipsPerPixel);
-    m_settings.posStartupLeft = static_cast<float>(pos.x() * TwipsPerPixel);
+    m_settings.posStartupTop = static_cast<float>(pos.y() * twips::PerPixel);
+    m_settings.posStartupLeft = static_cast<float>(pos.x() * twips::PerPixel);
     m_settings.frmStartupVisible = m_manager->isVisible();
     m_StartupPlacement = placementText();
 
