@@ -109,6 +109,14 @@ const QStringList& Translator::englishMessages() {
         QStringLiteral("From"),
         QStringLiteral("No network"),
         QStringLiteral("Quillaboard (no network)"),
+        // Messages added after the original table, so language files can translate them too.
+        QStringLiteral("The notes could not be saved."),
+        QStringLiteral("Try again? (No keeps Quillaboard running, so nothing is lost.)"),
+        QStringLiteral("Notes that could not be saved when Quillaboard last ended were kept in"),
+        QStringLiteral("Import them now as new notes?"),
+        QStringLiteral("The notes were not reloaded, so that the unsaved changes are kept."),
+        QStringLiteral("The settings file could not be read completely. A copy was kept as"),
+        QStringLiteral("Quillaboard cannot lock its program folder"),
     };
     return messages;
 }

@@ -7,7 +7,8 @@ class DiagnosticLog;
 
 inline const QString NativeLanguage = QStringLiteral("_English (native)");
 
-// The numbered messages (1..102) in the current language.
+// The numbered messages in the current language: 1..102 as they have always been numbered,
+// then the ones added since.
 class Translator {
 public:
     Translator();

@@ -8,7 +8,7 @@ class TestTranslator : public QObject {
     Q_OBJECT
 
 private slots:
-    void messageTableHas102Entries();
+    void originalMessagesKeepTheirNumbers();
     void messages80And100AreTwoEntries();
     void nativeLookupIsTracedInDiagnosticMode_data();
     void nativeLookupIsTracedInDiagnosticMode();
@@ -17,11 +17,12 @@ private:
     Translator m_translator;
 };
 
-void TestTranslator::messageTableHas102Entries() {
-    QCOMPARE(Translator::englishMessages().size(), 102);
+void TestTranslator::originalMessagesKeepTheirNumbers() {
+    QVERIFY(Translator::englishMessages().size() > 102);
     QCOMPARE(m_translator.Translation(1), QStringLiteral("Welcome to 'Quillaboard'."));
     QCOMPARE(m_translator.Translation(62), QStringLiteral("Unable to write in"));
     QCOMPARE(m_translator.Translation(102), QStringLiteral("Quillaboard (no network)"));
+    QCOMPARE(m_translator.Translation(103), QStringLiteral("The notes could not be saved."));
 }
 
 void TestTranslator::messages80And100AreTwoEntries() {
