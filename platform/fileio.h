@@ -23,6 +23,13 @@ namespace fileio {
 [[nodiscard]] IoError appendBytes(const QString& path, const QByteArray& bytes);
 // Flushes a folder's entries (after a rename) to disk.
 void syncFolder(const QString& folder);
+// Replaces the content of the file `path` leads to (through symbolic links) with `bytes`: they
+// are written to a temporary file beside that target, synced, given the old file's mode
+// (`createMode` when the file is new) and renamed over the target, then the folder is synced.
+// On any failure the old file is untouched and the temporary file removed. A file with no
+// write bits is refused with error 70.
+[[nodiscard]] IoError replaceFile(const QString& path, const QByteArray& bytes,
+                                  int createMode = 0644);
 
 // A file opened for record access: read or write at byte offsets.
 class RecordFile {
@@ -38,6 +45,8 @@ public:
     [[nodiscard]] IoError readAt(qint64 offset, qint64 size, QByteArray& out);
     [[nodiscard]] qint64 size() const;
     [[nodiscard]] IoError sync();
+    [[nodiscard]] IoError truncate(qint64 size);
+    [[nodiscard]] IoError setMode(int mode);
     void close();
     [[nodiscard]] bool isOpen() const { return m_fd >= 0; }
 

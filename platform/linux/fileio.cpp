@@ -1,4 +1,5 @@
 #include "platform/fileio.h"
+#include "platform/filesystem.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -178,6 +179,10 @@ void syncFolder(const QString& folder) {
     }
 }
 
+IoError replaceFile(const QString& path, const QByteArray& bytes, int createMode) {
+    return replaceFile(realFileSystem(), path, bytes, createMode);
+}
+
 RecordFile::~RecordFile() {
     close();
 }
@@ -235,6 +240,22 @@ qint64 RecordFile::size() const {
 
 IoError RecordFile::sync() {
     if (m_fd >= 0 && ::fsync(m_fd) != 0)
+        return lastError();
+    return {};
+}
+
+IoError RecordFile::truncate(qint64 size) {
+    if (m_fd < 0)
+        return IoError{errnum::BadFileName, errorDescription(errnum::BadFileName)};
+    if (::ftruncate(m_fd, static_cast<off_t>(size)) != 0)
+        return lastError();
+    return {};
+}
+
+IoError RecordFile::setMode(int mode) {
+    if (m_fd < 0)
+        return IoError{errnum::BadFileName, errorDescription(errnum::BadFileName)};
+    if (::fchmod(m_fd, static_cast<mode_t>(mode & 07777)) != 0)
         return lastError();
     return {};
 }

@@ -2,12 +2,17 @@
 #include "platform/fileio.h"
 #include "platform/oledate.h"
 #include "platform/programfolder.h"
+#include "platform/testing/fakefilesystem.h"
 #include "platform/testing/testmain.h"
 #include "platform/textcodec.h"
 
+#include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <sys/stat.h>
 
 class TestPlatform : public QObject {
     Q_OBJECT
@@ -22,6 +27,10 @@ private slots:
     void readOnlyFileRefusedEvenForRoot();
     void missingFileIsError53();
     void errorNumberFormat();
+    void replaceFileKeepsModeAndLink_data();
+    void replaceFileKeepsModeAndLink();
+    void replaceFileFailureLeavesOldFile_data();
+    void replaceFileFailureLeavesOldFile();
 };
 
 void TestPlatform::codecRoundTrip_data() {
@@ -112,6 +121,80 @@ void TestPlatform::missingFileIsError53() {
 void TestPlatform::errorNumberFormat() {
     QCOMPARE(formatErrorNumber(53), QStringLiteral(" 53"));
     QCOMPARE(formatErrorNumber(-5), QStringLiteral("-5"));
+}
+
+void TestPlatform::replaceFileKeepsModeAndLink_data() {
+    QTest::addColumn<int>("oldMode"); // -1: no file yet
+    QTest::addColumn<bool>("throughLink");
+    QTest::addColumn<int>("modeAfter");
+    QTest::newRow("new file") << -1 << false << 0600;
+    QTest::newRow("mode 0640 kept") << 0640 << false << 0640;
+    QTest::newRow("through a link") << 0604 << true << 0604;
+    QTest::newRow("through a link to a missing file") << -1 << true << 0600;
+}
+
+void TestPlatform::replaceFileKeepsModeAndLink() {
+    QFETCH(int, oldMode);
+    QFETCH(bool, throughLink);
+    QFETCH(int, modeAfter);
+    QTemporaryDir dir;
+    QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("synced")));
+    const QString target = dir.filePath(QStringLiteral("synced/settings.ini"));
+    const QString path = throughLink ? dir.filePath(QStringLiteral("settings.ini")) : target;
+    if (throughLink)
+        QVERIFY(QFile::link(QStringLiteral("synced/settings.ini"), path));
+    if (oldMode >= 0) {
+        QVERIFY(!fileio::writeAll(target, QByteArray("old")));
+        QVERIFY(::chmod(QFile::encodeName(target).constData(), static_cast<mode_t>(oldMode)) == 0);
+    }
+
+    QVERIFY(!fileio::replaceFile(path, QByteArray("new"), 0600));
+
+    QByteArray back;
+    QVERIFY(!fileio::readAll(target, back));
+    QCOMPARE(back, QByteArray("new"));
+    QCOMPARE(QFileInfo(path).isSymLink(), throughLink);
+    QCOMPARE(fileio::realFileSystem().permissions(target), modeAfter);
+    QCOMPARE(QDir(QFileInfo(target).absolutePath()).entryList(QDir::Files),
+             QStringList{QStringLiteral("settings.ini")});
+}
+
+void TestPlatform::replaceFileFailureLeavesOldFile_data() {
+    using Op = FakeFileSystem::Op;
+    QTest::addColumn<int>("op");
+    QTest::addColumn<int>("error");
+    QTest::newRow("open, permission") << int(Op::Open) << 70;
+    QTest::newRow("write, disk full") << int(Op::Write) << 61;
+    QTest::newRow("sync, device") << int(Op::Sync) << 57;
+    QTest::newRow("rename") << int(Op::Rename) << 70;
+    QTest::newRow("read-only file") << -1 << 70;
+}
+
+void TestPlatform::replaceFileFailureLeavesOldFile() {
+    QFETCH(int, op);
+    QFETCH(int, error);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("a.ini"));
+    QVERIFY(!fileio::writeAll(path, QByteArray("old")));
+    FakeFileSystem fs;
+    if (op >= 0)
+        fs.faults.append({FakeFileSystem::Op(op), 1, error, {}});
+    else
+        QVERIFY(QFile::setPermissions(path, QFile::ReadOwner));
+
+    QCOMPARE(fileio::replaceFile(fs, path, QByteArray("new")).number, error);
+
+    QByteArray back;
+    QVERIFY(!fileio::readAll(path, back));
+    QCOMPARE(back, QByteArray("old"));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("a.ini")});
+    // The bytes are on disk before they take the file's name.
+    if (op < 0)
+        return;
+    const int synced = fs.log.indexOf(QStringLiteral("sync ") + path + QStringLiteral(".tmp"));
+    const int renamed = fs.log.indexOf(QRegularExpression(QStringLiteral("rename .*")));
+    if (op == int(FakeFileSystem::Op::Rename))
+        QVERIFY(synced >= 0 && synced < renamed);
 }
 
 QB_TEST_CLASS(TestPlatform)
