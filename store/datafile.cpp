@@ -1,14 +1,14 @@
 #include "datafile.h"
 #include "recordlayout.h"
 
-#include "platform/fileio.h"
-
 #include <QFileInfo>
 
 namespace datafile {
 
-QString temporaryPath(const QString& dat) {
-    return dat + QStringLiteral(".tmp");
+QString fileTitle(const QString& message, const QString& path) {
+    QString title = message;
+    title.replace(QStringLiteral("Quillaboard.dat"), QFileInfo(path).fileName());
+    return title + QStringLiteral("\r\n") + path;
 }
 
 QString errorText(const IoError& error) {
@@ -38,64 +38,80 @@ QString failureText(Step step, const IoError& error) {
     return prefix + errorText(error);
 }
 
-Outcome replaceWhole(const QString& dat, const QString& bak, Backup backup, int count,
-                     const RecordSource& source, const FailureReport& report) {
-    const bool datExists = fileio::exists(dat);
+bool renewBackup(fileio::FileSystem& fs, const QString& dat, const QString& bak, bool mayLink,
+                 const FailureReport& report) {
+    const QString target = fs.finalTarget(dat);
+    const QString fresh = fileio::temporaryPath(bak);
+    (void)fs.remove(fresh);
+    IoError e;
+    if (!mayLink || fs.link(target, fresh)) {
+        QByteArray bytes;
+        e = fileio::readAll(fs, target, bytes);
+        if (!e) {
+            const int mode = fs.permissions(target);
+            e = fileio::writeNew(fs, fresh, bytes, mode >= 0 ? mode : 0644);
+        }
+        if (e) {
+            report({Step::Filecopy, e, dat, -1});
+            (void)fs.remove(fresh);
+            return false;
+        }
+    }
+    if (IoError renamed = fs.rename(fresh, bak)) {
+        report({Step::Rename, renamed, bak, -1});
+        (void)fs.remove(fresh);
+        return false;
+    }
+    return true;
+}
+
+Outcome replaceWhole(fileio::FileSystem& fs, const QString& dat, const QString& bak, Backup backup,
+                     int count, const RecordSource& source, const FailureReport& report) {
+    const QString target = fs.finalTarget(dat);
+    const int mode = fs.permissions(target);
+    const bool datExists = mode >= 0;
     if (datExists) {
         // A data file the user made read-only is left alone.
-        fileio::RecordFile probe;
-        if (IoError e = probe.open(dat, fileio::RecordFile::Mode::ReadWrite)) {
+        IoError e;
+        if (!fs.open(target, fileio::OpenMode::ReadWrite, e)) {
             report({Step::Open, e, dat, -1});
             return Outcome::OpenFailed;
         }
     }
 
-    const QString tmp = temporaryPath(dat);
-    (void)fileio::removeFile(tmp);
+    const QString tmp = fileio::temporaryPath(target);
     {
-        fileio::RecordFile out;
-        if (IoError e = out.open(tmp, fileio::RecordFile::Mode::CreateNew)) {
-            report({Step::Open, e, dat, -1});
-            return Outcome::OpenFailed;
+        IoError e;
+        std::unique_ptr<fileio::OpenFile> out = fs.open(tmp, fileio::OpenMode::CreateNew, e);
+        if (!out) {
+            report({Step::Open, e, tmp, -1});
+            return Outcome::TempFailed;
         }
-        for (int i = 0; i < count; ++i) {
-            const QByteArray record = source(i);
-            if (IoError e = out.writeAt(static_cast<qint64>(i) * layout::RecordSize, record)) {
-                report({Step::Write, e, dat, i});
-                out.close();
-                (void)fileio::removeFile(tmp);
-                return Outcome::WriteFailed;
-            }
-        }
-        if (IoError e = out.sync()) {
-            report({Step::Write, e, dat, count - 1});
-            out.close();
-            (void)fileio::removeFile(tmp);
+        e = out->setMode(datExists ? mode : 0644);
+        for (int i = 0; i < count && !e; ++i)
+            e = out->writeAt(static_cast<qint64>(i) * layout::RecordSize, source(i));
+        if (!e)
+            e = out->sync();
+        if (e) {
+            // A full disk or a failed flush fails the file, not one note.
+            report({Step::Write, e, dat, -1});
+            out.reset();
+            (void)fs.remove(tmp);
             return Outcome::WriteFailed;
         }
-        out.close();
     }
 
-    bool movedToBackup = false;
     // Without a data file there is nothing to back up, and the backup is kept.
-    if (backup == Backup::Rotate && datExists) {
-        const IoError killed = fileio::removeFile(bak);
-        if (killed && killed.number != errnum::FileNotFound)
-            report({Step::Kill, killed, bak, -1});
-        if (IoError e = fileio::renameFile(dat, bak))
-            report({Step::Rename, e, dat, -1});
-        else
-            movedToBackup = true;
-    }
-    if (IoError e = fileio::renameFile(tmp, dat)) {
+    if (backup == Backup::Rotate && datExists)
+        (void)renewBackup(fs, dat, bak, true, report);
+    if (IoError e = fs.rename(tmp, target)) {
         report({Step::Rename, e, dat, -1});
-        // Put the old data file back under its name rather than leave only the backup.
-        if (movedToBackup)
-            (void)fileio::renameFile(bak, dat);
-        (void)fileio::removeFile(tmp);
+        (void)fs.remove(tmp);
         return Outcome::RenameFailed;
     }
-    fileio::syncFolder(QFileInfo(dat).absolutePath());
+    (void)fs.syncFolder(fileio::folderOf(target));
+    if (backup == Backup::Rotate && fileio::folderOf(target) != fileio::folderOf(bak))
+        (void)fs.syncFolder(fileio::folderOf(bak));
     return Outcome::Replaced;
 }
 

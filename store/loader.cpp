@@ -4,7 +4,7 @@
 #include "recordlayout.h"
 
 #include "localisation/translator.h"
-#include "platform/fileio.h"
+#include "platform/clock.h"
 #include "platform/messagesink.h"
 
 #include <cmath>
@@ -36,65 +36,200 @@ float wrapPosition(float value, int range) {
 
 class Loader {
 public:
-    Loader(NoteStore& store, const LoadOptions& options, MessageSink& messages,
-           const Translator& tr, NoteBuilder* builder)
+    Loader(NoteStore& store, const NoteFiles& files, const LoadOptions& options,
+           MessageSink& messages, const Translator& tr, NoteBuilder* builder)
         : m_store(store)
+        , m_files(files)
+        , m_fs(files.fileSystem())
         , m_options(options)
         , m_messages(messages)
         , m_tr(tr)
         , m_builder(builder) {}
 
-    [[nodiscard]] bool importedInto(int list) const {
-        return m_importedInto[static_cast<size_t>(list)];
+    void readDataFile(int list) {
+        const auto l = static_cast<size_t>(list);
+        const QString& dat = m_files.dat[l];
+        QString path = dat;
+        if (m_fs.fileSize(dat) <= 0)
+            path = restore(list);
+        std::vector<int> order;
+        int skipped = 0;
+        IoError e;
+        std::unique_ptr<fileio::OpenFile> file = m_fs.open(path, fileio::OpenMode::ReadOnly, e);
+        if (!file && e.number == errnum::FileNotFound) {
+            // A later save finds the data file it expects.
+            file = m_fs.open(path, fileio::OpenMode::ReadWrite, e);
+            if (!file)
+                report(e, dat);
+            return;
+        }
+        if (!file || readRecords(*file, list, -1, &order, skipped, e)) {
+            // What could not be read would be lost by any write: the file is left alone.
+            report(e, dat);
+            m_store.Unreadable[l] = true;
+            return;
+        }
+        file.reset();
+        if (m_store.Unreadable[l])
+            return;
+        m_store.FileOrder[l] = std::move(order);
+        m_store.RecordsOutOfStep[l] = skipped > 0;
+        if (skipped > 0)
+            keepDamaged(list, skipped);
     }
 
-    // Reads one file of a list; returns the number of records taken into the list.
-    int readFile(const QString& path, int list, bool importFile) {
-        fileio::RecordFile file;
-        if (IoError e = file.open(path, fileio::RecordFile::Mode::ReadOnly)) {
-            if (e.number == errnum::FileNotFound) {
-                // A later save finds the data file it expects; import files are deleted anyway.
-                if (!importFile)
-                    reportIfFailed(fileio::touch(path));
-            } else {
-                report(e);
+    void readImportFile(int k) {
+        const auto i = static_cast<size_t>(k);
+        IoError e;
+        std::unique_ptr<fileio::OpenFile> file =
+            m_fs.open(m_files.imp[i], fileio::OpenMode::ReadOnly, e);
+        int skipped = 0;
+        if (file && !readRecords(*file, k, k, nullptr, skipped, e))
+            return;
+        if (e.number == errnum::FileNotFound)
+            return;
+        report(e, m_files.imp[i]);
+        m_keepImport[i] = true;
+    }
+
+    // Writes the lists that took in imported notes and deletes the import files whose notes
+    // are all on file.
+    void mergeImports(LoadResult& result) {
+        for (int list = 0; list <= 1; ++list) {
+            const auto l = static_cast<size_t>(list);
+            if (!m_importedSlots[l].empty() && !m_store.Unreadable[l] && rewrite(list)) {
+                result.rewrittenWhole[l] = true;
+                continue;
             }
-            return 0;
-        }
-        const qint64 size = file.size();
-        const qint64 records = size / layout::RecordSize;
-        int taken = 0;
-        bool skipped = size % layout::RecordSize != 0;
-        QByteArray chunk;
-        for (qint64 first = 0; first < records; first += ChunkRecords) {
-            const qint64 n = std::min<qint64>(ChunkRecords, records - first);
-            if (IoError e =
-                    file.readAt(first * layout::RecordSize, n * layout::RecordSize, chunk)) {
-                report(e);
-                skipped = true;
-                break;
-            }
-            const qint64 whole = chunk.size() / layout::RecordSize;
-            for (qint64 i = 0; i < whole; ++i) {
-                std::optional<DecodedRecord> d = recordcodec::decode(
-                    QByteArrayView(chunk.constData() + i * layout::RecordSize, layout::RecordSize));
-                if (d && takeRecord(*d, list, importFile))
-                    ++taken;
-                else
-                    skipped = true;
-            }
-            if (whole < n) {
-                skipped = true;
-                break;
+            // Written by the next save; the import file waits for it.
+            for (int slot : m_importedSlots[l]) {
+                m_store.Notes[static_cast<size_t>(slot)].ChangeMark = mark::Modified;
+                m_store.DataChanged = true;
             }
         }
-        file.close();
-        if (!importFile && skipped)
-            m_store.RecordsOutOfStep[static_cast<size_t>(list)] = true;
-        return taken;
+        for (size_t k = 0; k < 2; ++k) {
+            bool pending = m_keepImport[k];
+            for (size_t l = 0; l < 2; ++l) {
+                m_store.PendingImports[k][l] = m_importTargets[k][l] && !result.rewrittenWhole[l];
+                pending = pending || m_store.PendingImports[k][l];
+            }
+            if (!pending)
+                (void)m_fs.remove(m_files.imp[k]);
+        }
     }
 
 private:
+    // Reads every record of a file; true with `error` set when reading failed.
+    bool readRecords(fileio::OpenFile& file, int list, int importFile, std::vector<int>* order,
+                     int& skipped, IoError& error) {
+        const qint64 size = file.size();
+        const qint64 records = size / layout::RecordSize;
+        if (size % layout::RecordSize != 0)
+            ++skipped;
+        QByteArray chunk;
+        for (qint64 first = 0; first < records; first += ChunkRecords) {
+            const qint64 n = std::min<qint64>(ChunkRecords, records - first);
+            error = file.readAt(first * layout::RecordSize, n * layout::RecordSize, chunk);
+            if (!error && chunk.size() != n * layout::RecordSize)
+                error = IoError{errnum::DeviceIo, errorDescription(errnum::DeviceIo)};
+            if (error)
+                return true;
+            for (qint64 i = 0; i < n; ++i) {
+                std::optional<DecodedRecord> d = recordcodec::decode(
+                    QByteArrayView(chunk.constData() + i * layout::RecordSize, layout::RecordSize));
+                const int slot = d ? takeRecord(*d, list, importFile) : -1;
+                if (slot < 0)
+                    ++skipped;
+                if (order != nullptr)
+                    order->push_back(slot);
+            }
+        }
+        return false;
+    }
+
+    // A missing or empty data file beside a complete temporary file or a backup that holds
+    // notes is restored from it. Returns the file to read.
+    QString restore(int list) {
+        const auto l = static_cast<size_t>(list);
+        const QString& dat = m_files.dat[l];
+        const QString tmp = fileio::temporaryPath(m_fs.finalTarget(dat));
+        const qint64 tmpSize = m_fs.fileSize(tmp);
+        QString source;
+        if (tmpSize > 0 && tmpSize % layout::RecordSize == 0)
+            source = tmp;
+        else if (m_fs.fileSize(m_files.bak[l]) > 0)
+            source = m_files.bak[l];
+        else
+            return dat;
+        QByteArray bytes;
+        IoError e = fileio::readAll(m_fs, source, bytes);
+        if (!e)
+            e = fileio::replaceFile(m_fs, dat, bytes);
+        if (e) {
+            // Read from where the notes are, and leave every file as it is.
+            report(e, dat);
+            m_store.Unreadable[l] = true;
+            return source;
+        }
+        m_messages.Message_box(
+            QStringLiteral("%1 was missing or empty. It has been restored from %2 (%3 notes).")
+                .arg(dat, source)
+                .arg(bytes.size() / layout::RecordSize),
+            datafile::fileTitle(m_tr.Translation(64), dat), msgbox::Info);
+        return dat;
+    }
+
+    // Keeps the file as it was before anything drops the records that were skipped.
+    void keepDamaged(int list, int skipped) {
+        const auto l = static_cast<size_t>(list);
+        const QString& dat = m_files.dat[l];
+        const QDate today =
+            m_options.clock != nullptr ? m_options.clock->now().date() : QDate::currentDate();
+        const QString kept =
+            dat + QStringLiteral(".damaged-") + today.toString(QStringLiteral("yyyy-MM-dd"));
+        // Kept and told already today.
+        if (m_fs.fileSize(kept) >= 0)
+            return;
+        QByteArray bytes;
+        IoError e = fileio::readAll(m_fs, dat, bytes);
+        if (!e)
+            e = fileio::writeNew(m_fs, kept, bytes, 0644);
+        if (e) {
+            (void)m_fs.remove(kept);
+            report(e, kept);
+            m_store.Unreadable[l] = true;
+            return;
+        }
+        m_messages.Message_box(QStringLiteral("%1 could not be read in full: %2 records were "
+                                              "skipped. The file as it was is kept as %3.")
+                                   .arg(dat)
+                                   .arg(skipped)
+                                   .arg(kept),
+                               datafile::fileTitle(m_tr.Translation(64), dat), msgbox::Info);
+    }
+
+    bool rewrite(int list) {
+        const auto l = static_cast<size_t>(list);
+        const std::vector<int>& entries = m_store.ListEntries[l];
+        const auto source = [&](int i) {
+            const auto slot = static_cast<size_t>(entries[static_cast<size_t>(i)]);
+            return recordcodec::encode(m_store.Notes[slot], m_store.Windows[slot],
+                                       static_cast<std::int16_t>(i + 1));
+        };
+        const auto onFailure = [&](const datafile::Failure& f) {
+            m_messages.Message_box(datafile::failureText(f.step, f.error),
+                                   datafile::fileTitle(m_tr.Translation(49), f.path),
+                                   msgbox::WriteFailure);
+        };
+        if (datafile::replaceWhole(m_fs, m_files.dat[l], m_files.bak[l], datafile::Backup::Rotate,
+                                   static_cast<int>(entries.size()), source,
+                                   onFailure) != datafile::Outcome::Replaced)
+            return false;
+        m_store.FileOrder[l] = entries;
+        m_store.RecordsOutOfStep[l] = false;
+        return true;
+    }
+
     [[nodiscard]] bool isValid(const DecodedRecord& d, int list) const {
         const NoteWindowState& w = d.window;
         if (w.Height == 0 && w.Width == 0)
@@ -127,12 +262,14 @@ private:
         }
     }
 
-    bool takeRecord(DecodedRecord& d, int list, bool importFile) {
+    // Takes a record into the list; returns its slot, or -1 when it is skipped. `importFile` is
+    // the import file's list, or -1 for a data file.
+    int takeRecord(DecodedRecord& d, int list, int importFile) {
         if (!isValid(d, list))
-            return false;
+            return -1;
         // Huge positions would not fit a whole number; such a record is as invalid as any.
         if (std::fabs(d.window.Left) > 1e15F || std::fabs(d.window.Top) > 1e15F)
-            return false;
+            return -1;
         fitToScreen(d.window);
         correctPosition(d.window);
 
@@ -143,7 +280,7 @@ private:
         d.window.FontName = trimBlanks(d.window.FontName);
 
         int slot = -1;
-        if (importFile && record.Title.startsWith(QuickHelpPrefix)) {
+        if (importFile >= 0 && record.Title.startsWith(QuickHelpPrefix)) {
             for (int s = 0; s <= m_store.LastNote(); ++s) {
                 if (m_store.Notes[static_cast<size_t>(s)].trimmedTitle() == record.Title) {
                     slot = s;
@@ -160,9 +297,11 @@ private:
         } else {
             slot = m_store.addNote(list, record, d.window);
         }
-        if (importFile)
-            m_importedInto[static_cast<size_t>(m_store.Notes[static_cast<size_t>(slot)].List)] =
-                true;
+        if (importFile >= 0) {
+            const auto into = static_cast<size_t>(m_store.Notes[static_cast<size_t>(slot)].List);
+            m_importTargets[static_cast<size_t>(importFile)][into] = true;
+            m_importedSlots[into].push_back(slot);
+        }
 
         if (m_builder != nullptr) {
             const bool updating = m_store.UpdatingLists;
@@ -171,68 +310,37 @@ private:
             m_store.UpdatingLists = updating;
         }
         m_store.Notes[static_cast<size_t>(slot)].ChangeMark = mark::Blank;
-        return true;
+        return slot;
     }
 
-    void report(const IoError& e) {
-        m_messages.Message_box(datafile::errorText(e), m_tr.Translation(64), msgbox::Plain);
-    }
-
-    void reportIfFailed(const IoError& e) {
-        if (e)
-            report(e);
+    void report(const IoError& e, const QString& path) {
+        m_messages.Message_box(datafile::errorText(e),
+                               datafile::fileTitle(m_tr.Translation(64), path), msgbox::Plain);
     }
 
     NoteStore& m_store;
+    const NoteFiles& m_files;
+    fileio::FileSystem& m_fs;
     const LoadOptions& m_options;
     MessageSink& m_messages;
     const Translator& m_tr;
     NoteBuilder* m_builder;
-    std::array<bool, 2> m_importedInto{};
+    std::array<std::array<bool, 2>, 2> m_importTargets{};
+    std::array<std::vector<int>, 2> m_importedSlots;
+    std::array<bool, 2> m_keepImport{};
 };
 
 } // namespace
 
-void LoadNotes(NoteStore& store, const NoteFiles& files, const LoadOptions& options,
-               MessageSink& messages, const Translator& tr, NoteBuilder* builder) {
+LoadResult LoadNotes(NoteStore& store, const NoteFiles& files, const LoadOptions& options,
+                     MessageSink& messages, const Translator& tr, NoteBuilder* builder) {
     store.clear();
-    Loader loader(store, options, messages, tr, builder);
+    Loader loader(store, files, options, messages, tr, builder);
     for (int list = 0; list <= 1; ++list) {
-        const auto l = static_cast<size_t>(list);
-        loader.readFile(files.dat[l], list, false);
-        loader.readFile(files.imp[l], list, true);
+        loader.readDataFile(list);
+        loader.readImportFile(list);
     }
-
-    // The import files are deleted below, so what they brought must be in the data files
-    // first; the whole list is written, as the positions of its lines are its record numbers.
-    // Should that fail, the import files stay for the next start.
-    bool keepImports = false;
-    for (int list = 0; list <= 1; ++list) {
-        if (!loader.importedInto(list))
-            continue;
-        const auto l = static_cast<size_t>(list);
-        const std::vector<int>& entries = store.ListEntries[l];
-        const auto source = [&](int i) {
-            const auto slot = static_cast<size_t>(entries[static_cast<size_t>(i)]);
-            return recordcodec::encode(store.Notes[slot], store.Windows[slot],
-                                       static_cast<std::int16_t>(i + 1));
-        };
-        const auto onFailure = [&](const datafile::Failure& f) {
-            messages.Message_box(datafile::failureText(f.step, f.error),
-                                 tr.Translation(49) + QStringLiteral("\r\n") + f.path,
-                                 msgbox::WriteFailure);
-        };
-        const datafile::Outcome outcome =
-            datafile::replaceWhole(files.dat[l], files.bak[l], datafile::Backup::Rotate,
-                                   static_cast<int>(entries.size()), source, onFailure);
-        if (outcome == datafile::Outcome::Replaced)
-            store.RecordsOutOfStep[l] = false;
-        else
-            keepImports = true;
-    }
-
-    if (keepImports)
-        return;
-    for (const QString& imported : files.imp)
-        (void)fileio::removeFile(imported);
+    LoadResult result;
+    loader.mergeImports(result);
+    return result;
 }

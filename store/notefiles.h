@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/filesystem.h"
 #include "platform/programfolder.h"
 
 #include <QString>
@@ -13,4 +14,7 @@ struct NoteFiles {
     std::array<QString, 2> dat; // per list
     std::array<QString, 2> bak;
     std::array<QString, 2> imp; // ".new" import files
+    // Every file operation of the loader and the savers goes through it.
+    fileio::FileSystem* fs = &fileio::realFileSystem();
+    [[nodiscard]] fileio::FileSystem& fileSystem() const { return *fs; }
 };

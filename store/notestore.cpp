@@ -18,6 +18,11 @@ void NoteStore::clear() {
     for (auto& entries : ListEntries)
         entries.clear();
     RecordsOutOfStep = {};
+    for (auto& order : FileOrder)
+        order.clear();
+    Unreadable = {};
+    WrittenWhole = {};
+    PendingImports = {};
 }
 
 int NoteStore::addNote(int list, const NoteRecord& record, const NoteWindowState& window) {

@@ -24,6 +24,16 @@ public:
     // Per list: the data file holds records the list does not show (skipped when loading), so
     // list positions do not match record numbers there and its next save rewrites it whole.
     std::array<bool, 2> RecordsOutOfStep{};
+    // Per list: the slot held by each record of the data file, in record order (-1 for a record
+    // the list does not show), as far as this run knows it. In-place writes go by it.
+    std::array<std::vector<int>, 2> FileOrder;
+    // Per list: the data file could not be read, so it is not written for the rest of the run.
+    std::array<bool, 2> Unreadable{};
+    // Per list: rewritten whole by this run's saver; unchanged since, it need not be again.
+    std::array<bool, 2> WrittenWhole{};
+    // Per import file: the lists its notes went into that are not on file yet. The import
+    // file is deleted once none is left.
+    std::array<std::array<bool, 2>, 2> PendingImports{};
 
     [[nodiscard]] int LastNote() const { return static_cast<int>(Notes.size()) - 1; }
     [[nodiscard]] bool isValidSlot(int slot) const { return slot >= 0 && slot <= LastNote(); }

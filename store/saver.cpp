@@ -6,10 +6,11 @@
 
 #include "localisation/translator.h"
 #include "platform/clock.h"
-#include "platform/fileio.h"
 #include "platform/messagesink.h"
 #include "platform/oledate.h"
 
+#include <QDir>
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -18,11 +19,6 @@ namespace {
 // action; the comparison is on the text, as the version has always been compared.
 const QString FirstCurrentVersion = QStringLiteral("3.1.0");
 
-struct PendingWrite {
-    int slot;
-    int recordNumber;
-};
-
 enum class ListResult { Done, Failed, Stop };
 
 class Saver {
@@ -30,52 +26,83 @@ public:
     Saver(NoteStore& store, const SaveContext& ctx)
         : m_store(store)
         , m_ctx(ctx)
+        , m_fs(ctx.files.fileSystem())
         , m_now(oledate::fromDateTime(ctx.clock.now())) {}
 
-    // The data file holds the listed notes that are not deleted, in list order: the record of
-    // a line is one more than the number of such notes above it. That is position + 1 until a
-    // full save has dropped a deleted note whose line is still shown.
-    [[nodiscard]] std::vector<PendingWrite> pendingWrites(int list) const {
-        std::vector<PendingWrite> out;
-        int record = 0;
+    enum class Form { FullCycle, Periodic };
+
+    ListResult save(int list, Form form, const SaveScope& scope) {
+        const auto l = static_cast<size_t>(list);
+        if (m_store.Unreadable[l])
+            return hasPending(list) || (m_store.FullSaveNeeded && !upToDate(list))
+                       ? ListResult::Failed
+                       : ListResult::Done;
+        if (!m_store.FullSaveNeeded && !m_store.RecordsOutOfStep[l])
+            return inPlace(list, form);
+        if (!scope.rewriteUnchanged && upToDate(list))
+            return ListResult::Done;
+        return rewrite(list, form, scope.keepBackup[l]);
+    }
+
+private:
+    [[nodiscard]] std::vector<int> shownNotes(int list) const {
+        std::vector<int> out;
         for (int slot : m_store.ListEntries[static_cast<size_t>(list)]) {
-            const NoteRecord& note = m_store.Notes[static_cast<size_t>(slot)];
-            if (note.isDeleted())
-                continue;
-            ++record;
-            if (note.hasPendingChange())
-                out.push_back({slot, record});
+            if (!m_store.Notes[static_cast<size_t>(slot)].isDeleted())
+                out.push_back(slot);
         }
         return out;
     }
 
-    ListResult rewrite(int list) {
+    [[nodiscard]] bool hasPending(int list) const {
+        const std::vector<int> shown = shownNotes(list);
+        return std::any_of(shown.begin(), shown.end(), [&](int slot) {
+            return m_store.Notes[static_cast<size_t>(slot)].hasPendingChange();
+        });
+    }
+
+    // The data file holds exactly the notes the list shows, in its order, as they are.
+    [[nodiscard]] bool upToDate(int list) const {
         const auto l = static_cast<size_t>(list);
-        std::vector<int> toWrite;
-        for (int slot : m_store.ListEntries[l]) {
-            if (!m_store.Notes[static_cast<size_t>(slot)].isDeleted())
-                toWrite.push_back(slot);
-        }
+        return !m_store.RecordsOutOfStep[l] && !hasPending(list) &&
+               m_store.FileOrder[l] == shownNotes(list) &&
+               m_ctx.files.fileSystem().fileSize(m_ctx.files.dat[l]) ==
+                   static_cast<qint64>(m_store.FileOrder[l].size()) * layout::RecordSize;
+    }
+
+    ListResult rewrite(int list, Form form, bool keepBackup) {
+        const auto l = static_cast<size_t>(list);
+        const std::vector<int> toWrite = shownNotes(list);
         const auto source = [&](int i) {
             return WriteNoteRecord(m_store, toWrite[static_cast<size_t>(i)], i + 1, m_ctx, m_now);
         };
         const auto onFailure = [&](const datafile::Failure& f) {
-            if (f.step == datafile::Step::Write)
-                noteBox(datafile::failureText(f.step, f.error),
-                        toWrite.at(static_cast<size_t>(f.index)));
-            else
-                fileBox(datafile::failureText(f.step, f.error), f.path);
+            fileBox(datafile::failureText(f.step, f.error), f.path);
         };
-        switch (datafile::replaceWhole(m_ctx.files.dat[l], m_ctx.files.bak[l],
-                                       datafile::Backup::Rotate, static_cast<int>(toWrite.size()),
-                                       source, onFailure)) {
+        const datafile::Backup backup =
+            keepBackup ? datafile::Backup::Keep : datafile::Backup::Rotate;
+        switch (datafile::replaceWhole(m_fs, m_ctx.files.dat[l], m_ctx.files.bak[l], backup,
+                                       static_cast<int>(toWrite.size()), source, onFailure)) {
         case datafile::Outcome::Replaced:
             for (int slot : toWrite)
                 m_store.Notes[static_cast<size_t>(slot)].ChangeMark = mark::Blank;
+            m_store.FileOrder[l] = toWrite;
             m_store.RecordsOutOfStep[l] = false;
+            m_store.WrittenWhole[l] = true;
+            importsWritten(list);
             return ListResult::Done;
         case datafile::Outcome::OpenFailed:
             return ListResult::Stop;
+        case datafile::Outcome::TempFailed: {
+            // No temporary file beside the data file (a read-only folder): the changes go in
+            // place; dropping deleted notes and a new order wait for a whole rewrite.
+            m_noWholeRewrite[l] = true;
+            const ListResult r = inPlace(list, form);
+            if (r != ListResult::Done || m_store.RecordsOutOfStep[l] ||
+                m_store.FileOrder[l] != toWrite)
+                return r == ListResult::Stop ? r : ListResult::Failed;
+            return ListResult::Done;
+        }
         case datafile::Outcome::WriteFailed:
         case datafile::Outcome::RenameFailed:
             break;
@@ -83,71 +110,108 @@ public:
         return ListResult::Failed;
     }
 
-    enum class Form { FullCycle, Periodic };
-
-    // Writes the changed notes of a list at their records. The full cycle first copies the
-    // data file to its backup. A list whose records are out of step, or whose data file is
-    // too short for a record to land right after the ones before it, is rewritten whole.
+    // Writes the changed notes of a list at their records, and new notes after the last one.
+    // The full cycle first renews the list's backup. A file whose records do not match what
+    // this run knows of it is rewritten whole.
     ListResult inPlace(int list, Form form) {
         const auto l = static_cast<size_t>(list);
         const QString& dat = m_ctx.files.dat[l];
-        const std::vector<PendingWrite> pending = pendingWrites(list);
-        if (form == Form::Periodic && pending.empty())
+        std::vector<int> order = m_store.FileOrder[l];
+        struct PendingWrite {
+            int slot;
+            qint64 index;
+        };
+        std::vector<PendingWrite> pending;
+        for (int slot : shownNotes(list)) {
+            if (!m_store.Notes[static_cast<size_t>(slot)].hasPendingChange())
+                continue;
+            auto at = std::find(order.begin(), order.end(), slot);
+            if (at == order.end()) {
+                order.push_back(slot);
+                at = order.end() - 1;
+            }
+            pending.push_back({slot, at - order.begin()});
+        }
+        if (pending.empty())
             return ListResult::Done;
-        if (m_store.RecordsOutOfStep[l] || !fileio::exists(dat))
-            return rewrite(list);
 
-        fileio::RecordFile file;
-        if (IoError e = file.open(dat, fileio::RecordFile::Mode::ReadWrite)) {
+        IoError e;
+        std::unique_ptr<fileio::OpenFile> file = m_fs.open(dat, fileio::OpenMode::ReadWrite, e);
+        if (!file) {
             if (form == Form::Periodic && e.number == errnum::FileNotFound)
                 return ListResult::Failed;
             fileBox(datafile::failureText(datafile::Step::Open, e), dat);
             return ListResult::Stop;
         }
-        qint64 records = file.size() / layout::RecordSize;
-        for (const PendingWrite& w : pending) {
-            if (w.recordNumber > records + 1) {
-                file.close();
-                return rewrite(list);
+        const qint64 size = file->size();
+        const auto known = static_cast<qint64>(m_store.FileOrder[l].size());
+        if (size != known * layout::RecordSize) {
+            file.reset();
+            if (m_store.FullSaveNeeded || m_store.RecordsOutOfStep[l] || m_noWholeRewrite[l]) {
+                // Only reached when no whole rewrite is possible.
+                fileBox(QStringLiteral("The records of this file do not match its list; it is "
+                                       "left as it is and the changes are not saved."),
+                        dat);
+                return ListResult::Failed;
             }
-            records = std::max<qint64>(records, w.recordNumber);
+            return rewrite(list, form, false);
         }
 
-        if (form == Form::FullCycle) {
-            const IoError killed = fileio::removeFile(m_ctx.files.bak[l]);
-            if (killed && killed.number != errnum::FileNotFound)
-                fileBox(datafile::failureText(datafile::Step::Kill, killed), m_ctx.files.bak[l]);
-            if (IoError e = fileio::copyFile(dat, m_ctx.files.bak[l]))
-                fileBox(datafile::failureText(datafile::Step::Filecopy, e), dat);
-        }
+        if (form == Form::FullCycle)
+            (void)datafile::renewBackup(m_fs, dat, m_ctx.files.bak[l], false,
+                                        [&](const datafile::Failure& f) {
+                                            fileBox(datafile::failureText(f.step, f.error), f.path);
+                                        });
 
         bool failed = false;
         std::vector<int> written;
         for (const PendingWrite& w : pending) {
+            // After a failed append a later one would leave a gap.
+            if (failed && w.index >= known)
+                continue;
             const QByteArray record =
-                WriteNoteRecord(m_store, w.slot, w.recordNumber, m_ctx, m_now);
-            if (IoError e = file.writeAt(
-                    static_cast<qint64>(w.recordNumber - 1) * layout::RecordSize, record)) {
+                WriteNoteRecord(m_store, w.slot, static_cast<int>(w.index + 1), m_ctx, m_now);
+            if (IoError we = file->writeAt(w.index * layout::RecordSize, record)) {
                 failed = true;
-                writeFailure(e, w.slot, form);
+                writeFailure(we, w.slot, form);
+                const qint64 now = file->size();
+                if (now % layout::RecordSize != 0)
+                    (void)file->truncate(now - now % layout::RecordSize);
             } else {
                 written.push_back(w.slot);
             }
         }
         if (!written.empty()) {
-            if (IoError e = file.sync()) {
-                writeFailure(e, written.back(), form);
-                file.close();
+            if (IoError se = file->sync()) {
+                fileBox(datafile::failureText(datafile::Step::Write, se), dat);
                 return ListResult::Failed;
             }
         }
-        file.close();
+        // The file order now: the known records plus the appended ones that made it.
+        const qint64 records = file->size() / layout::RecordSize;
+        file.reset();
+        order.resize(static_cast<size_t>(std::min<qint64>(records, std::ssize(order))));
+        m_store.FileOrder[l] = order;
         for (int slot : written)
             m_store.Notes[static_cast<size_t>(slot)].ChangeMark = mark::Blank;
-        return failed ? ListResult::Failed : ListResult::Done;
+        if (failed)
+            return ListResult::Failed;
+        importsWritten(list);
+        return ListResult::Done;
     }
 
-private:
+    // The notes of the list are on file: an import file waiting only for them goes.
+    void importsWritten(int list) {
+        for (size_t k = 0; k < 2; ++k) {
+            auto& pending = m_store.PendingImports[k];
+            if (!pending[static_cast<size_t>(list)])
+                continue;
+            pending[static_cast<size_t>(list)] = false;
+            if (!pending[0] && !pending[1])
+                (void)m_fs.remove(m_ctx.files.imp[k]);
+        }
+    }
+
     void writeFailure(const IoError& e, int slot, Form form) {
         if (form == Form::FullCycle)
             noteBox(datafile::failureText(datafile::Step::Write, e), slot);
@@ -156,7 +220,7 @@ private:
     }
 
     void fileBox(const QString& text, const QString& path) {
-        m_ctx.messages.Message_box(text, m_ctx.tr.Translation(49) + QStringLiteral("\r\n") + path,
+        m_ctx.messages.Message_box(text, datafile::fileTitle(m_ctx.tr.Translation(49), path),
                                    msgbox::WriteFailure);
     }
 
@@ -168,7 +232,9 @@ private:
 
     NoteStore& m_store;
     const SaveContext& m_ctx;
+    fileio::FileSystem& m_fs;
     double m_now;
+    std::array<bool, 2> m_noWholeRewrite{};
 };
 
 } // namespace
@@ -188,7 +254,8 @@ QByteArray WriteNoteRecord(NoteStore& store, int SaveIndex, int RecordCounter,
     note.FiletoOpen = note.FiletoOpen.trimmed();
 
     NoteRecord stored = note;
-    if (ctx.settingsVersion < FirstCurrentVersion) {
+    // Only a version actually read from the settings file is old; none read is no version.
+    if (!ctx.settingsVersion.isEmpty() && ctx.settingsVersion < FirstCurrentVersion) {
         stored.AlarmShow = true;
         stored.AlarmSpecial = QStringLiteral(" ");
         note.AlarmSpecial = QStringLiteral(" ");
@@ -200,41 +267,67 @@ QByteArray WriteNoteRecord(NoteStore& store, int SaveIndex, int RecordCounter,
     return recordcodec::encode(stored, store.Windows[i], static_cast<std::int16_t>(RecordCounter));
 }
 
-void SaveNotes(NoteStore& store, const SaveContext& ctx) {
+bool SaveNotes(NoteStore& store, const SaveContext& ctx, const SaveScope& scope) {
     if (!store.DataChanged && !store.FullSaveNeeded)
-        return;
+        return true;
     Saver saver(store, ctx);
     bool failed = false;
     for (int list = 0; list <= 1; ++list) {
-        const ListResult result = store.FullSaveNeeded
-                                      ? saver.rewrite(list)
-                                      : saver.inPlace(list, Saver::Form::FullCycle);
+        const ListResult result = saver.save(list, Saver::Form::FullCycle, scope);
         if (result == ListResult::Stop)
-            return;
+            return false;
         failed = failed || result == ListResult::Failed;
     }
     // A list that could not be written keeps both flags, so the next cycle tries again.
-    if (!failed) {
-        store.FullSaveNeeded = false;
-        store.DataChanged = false;
-    }
+    if (failed)
+        return false;
+    store.FullSaveNeeded = false;
+    store.DataChanged = false;
+    return true;
 }
 
-void QuickSaveNotes(NoteStore& store, const SaveContext& ctx) {
+bool QuickSaveNotes(NoteStore& store, const SaveContext& ctx) {
     if (!store.DataChanged)
-        return;
-    if (store.FullSaveNeeded) {
-        SaveNotes(store, ctx);
-        return;
-    }
+        return true;
+    if (store.FullSaveNeeded)
+        return SaveNotes(store, ctx);
     Saver saver(store, ctx);
     bool failed = false;
     for (int list = 0; list <= 1; ++list) {
-        const ListResult result = saver.inPlace(list, Saver::Form::Periodic);
+        const ListResult result = saver.save(list, Saver::Form::Periodic, SaveScope{});
         if (result == ListResult::Stop)
-            return;
+            return false;
         failed = failed || result == ListResult::Failed;
     }
-    if (!failed)
-        store.DataChanged = false;
+    if (failed)
+        return false;
+    store.DataChanged = false;
+    return true;
+}
+
+int WriteRescueFile(NoteStore& store, const SaveContext& ctx, const QString& path) {
+    const double now = oledate::fromDateTime(ctx.clock.now());
+    QByteArray bytes;
+    int count = 0;
+    for (int list = 0; list <= 1; ++list) {
+        for (int slot : store.ListEntries[static_cast<size_t>(list)]) {
+            const auto i = static_cast<size_t>(slot);
+            NoteRecord note = store.Notes[i];
+            if (!note.hasPendingChange())
+                continue;
+            if (note.ChangeMark == mark::Created)
+                note.Created = now;
+            if (note.ChangeMark == mark::Created || note.ChangeMark == mark::ModifiedContent)
+                note.Modified = now;
+            bytes +=
+                recordcodec::encode(note, store.Windows[i], static_cast<std::int16_t>(++count));
+        }
+    }
+    if (count == 0)
+        return 0;
+    if (!QDir().mkpath(fileio::folderOf(path)))
+        return -1;
+    if (fileio::replaceFile(ctx.files.fileSystem(), path, bytes))
+        return -1;
+    return count;
 }

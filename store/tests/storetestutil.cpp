@@ -8,26 +8,29 @@
 
 StoreFixture::StoreFixture()
     : folder(dir.path() + QLatin1Char('/'))
-    , files(folder) {}
+    , files(folder) {
+    files.fs = &fs;
+}
 
 SaveContext StoreFixture::context(LinkedFiles* linked) {
     return SaveContext{files, messages, tr, clock, version, linked};
 }
 
-void StoreFixture::load(bool multiScreens) {
+LoadResult StoreFixture::load(bool multiScreens) {
     LoadOptions options;
     options.multiScreens = multiScreens;
     options.screenWidth = ScreenWidth;
     options.screenHeight = ScreenHeight;
-    LoadNotes(store, files, options, messages, tr, nullptr);
+    options.clock = &clock;
+    return LoadNotes(store, files, options, messages, tr, nullptr);
 }
 
-void StoreFixture::save() {
-    SaveNotes(store, context());
+bool StoreFixture::save() {
+    return SaveNotes(store, context());
 }
 
-void StoreFixture::quickSave() {
-    QuickSaveNotes(store, context());
+bool StoreFixture::quickSave() {
+    return QuickSaveNotes(store, context());
 }
 
 TestNote makeNote(const QString& title, const QString& text, int list) {

@@ -2,7 +2,9 @@
 
 #include "localisation/translator.h"
 #include "platform/programfolder.h"
+#include "platform/testing/fakefilesystem.h"
 #include "platform/testing/fakes.h"
+#include "store/loader.h"
 #include "store/notefiles.h"
 #include "store/notestore.h"
 #include "store/saver.h"
@@ -20,6 +22,8 @@ public:
     QTemporaryDir dir;
     ProgramFolder folder;
     NoteFiles files;
+    // Every file operation of the store goes through it; it passes them on unless told not to.
+    FakeFileSystem fs;
     FakeMessageSink messages;
     FakeClock clock;
     Translator tr;
@@ -28,9 +32,9 @@ public:
 
     [[nodiscard]] SaveContext context(LinkedFiles* linked = nullptr);
     // Loads with a 1920x1080 pixel screen and no windows.
-    void load(bool multiScreens = false);
-    void save();
-    void quickSave();
+    LoadResult load(bool multiScreens = false);
+    bool save();
+    bool quickSave();
 };
 
 // A valid note of list `list`, 200x150 pixels at (100, 100).

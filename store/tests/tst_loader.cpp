@@ -84,8 +84,17 @@ void TestStore::invalidRecordsSkipped() {
              : QStringList{QStringLiteral("first"), QStringLiteral("last")};
     QCOMPARE(titles(f.store, 0), expected);
     QCOMPARE(f.store.lineCount(1), 0);
-    QCOMPARE(f.messages.count(), 0);
     QCOMPARE(f.store.RecordsOutOfStep[0], !kept);
+    // A file that did not read cleanly is kept as it was, and the user is told once.
+    const QString damaged = f.files.dat[0] + QStringLiteral(".damaged-2024-03-15");
+    QCOMPARE(QFile::exists(damaged), !kept);
+    QCOMPARE(f.messages.count(), kept ? 0 : 1);
+    if (!kept) {
+        QVERIFY(f.messages.shown[0].text.contains(QStringLiteral("1 records were skipped")));
+        f.store.clear();
+        f.load();
+        QCOMPARE(f.messages.count(), 1);
+    }
     // A note saved on a larger screen comes back fitted to this one, not lost.
     if (kept) {
         const NoteWindowState& w = f.store.Windows.at(1);
@@ -182,9 +191,20 @@ void TestStore::trailingPartialRecordIgnored() {
         QVERIFY(file.open(QIODevice::Append));
         file.write(encodeNote(makeNote(QStringLiteral("c"), QString(), 1)).left(1000));
     }
+    const QByteArray original = readBytes(f.files.dat[1]);
     f.load();
     QCOMPARE(titles(f.store, 1), (QStringList{QStringLiteral("a"), QStringLiteral("b")}));
-    QCOMPARE(f.messages.count(), 0);
+    QCOMPARE(f.messages.count(), 1);
+    QVERIFY(f.messages.shown[0].text.contains(f.files.dat[1]));
+    // Two edit sessions later the piece is still on disk, in the kept copy.
+    for (int session = 0; session < 2; ++session) {
+        f.store.MarkChanged(f.store.slotAt(1, 0), true);
+        f.store.FullSaveNeeded = true;
+        QVERIFY(f.save());
+        f.store.clear();
+        f.load();
+    }
+    QCOMPARE(readBytes(f.files.dat[1] + QStringLiteral(".damaged-2024-03-15")), original);
 }
 
 void TestStore::textsTrimmed() {
