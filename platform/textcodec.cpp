@@ -1,5 +1,6 @@
 #include "textcodec.h"
 
+#include <QStringDecoder>
 #include <array>
 
 namespace {
@@ -78,8 +79,12 @@ QString decodeCp1252(QByteArrayView bytes) {
     return out;
 }
 
+bool startsWithMark(QByteArrayView bytes) {
+    return bytes.startsWith(QByteArrayView(textcodec::ByteOrderMark, 3));
+}
+
 // Cuts UTF-8 bytes to at most `max` bytes without splitting a character.
-QByteArray cutUtf8(QByteArray bytes, int max) {
+QByteArray cutUtf8(QByteArray bytes, qsizetype max) {
     if (bytes.size() <= max)
         return bytes;
     qsizetype end = max;
@@ -103,7 +108,7 @@ bool fitsWindows1252(const QString& text) {
 
 QByteArray encode(const QString& text) {
     if (!fitsWindows1252(text))
-        return text.toUtf8();
+        return QByteArray(ByteOrderMark) + text.toUtf8();
     QByteArray out;
     out.resize(text.size());
     char* d = out.data();
@@ -113,8 +118,22 @@ QByteArray encode(const QString& text) {
 }
 
 QString decode(QByteArrayView bytes) {
+    const qsizetype mark = QByteArrayView(bytes).indexOf(QByteArrayView(ByteOrderMark, 3));
+    if (mark < 0)
+        return decodeCp1252(bytes);
+    return decodeCp1252(bytes.first(mark)) + QString::fromUtf8(bytes.sliced(mark + 3));
+}
+
+QString decodeForeign(QByteArrayView bytes, const QString& codePage) {
+    if (startsWithMark(bytes))
+        return QString::fromUtf8(bytes.sliced(3));
     if (isValidUtf8WithHighBytes(bytes))
         return QString::fromUtf8(bytes);
+    if (!codePage.isEmpty()) {
+        QStringDecoder decoder(codePage.toLatin1().constData());
+        if (decoder.isValid())
+            return decoder.decode(bytes);
+    }
     return decodeCp1252(bytes);
 }
 
@@ -123,14 +142,18 @@ QByteArray encodeCut(const QString& text, int maxBytes) {
         return {};
     if (fitsWindows1252(text))
         return encode(text.left(maxBytes));
-    // UTF-8: a cut that leaves only Windows-1252 characters would be read back as UTF-8 only if
-    // it still holds a multi-byte sequence, which it does: every character that forced UTF-8
-    // and survived the cut is multi-byte; if none survived, re-encode the kept characters.
-    QByteArray cut = cutUtf8(text.toUtf8(), maxBytes);
-    const QString kept = QString::fromUtf8(cut);
-    if (fitsWindows1252(kept))
-        return encode(kept);
-    return cut;
+    // The characters before the first one outside Windows-1252, in Windows-1252...
+    qsizetype western = 0;
+    while (cp1252Byte(text.at(western).unicode()) >= 0)
+        ++western;
+    const QByteArray plain = encode(text.left(std::min<qsizetype>(western, maxBytes)));
+    // ...unless the mark and UTF-8 keep that character too.
+    if (maxBytes > 3) {
+        const QByteArray cut = cutUtf8(text.toUtf8(), maxBytes - 3);
+        if (QString::fromUtf8(cut).size() > western)
+            return QByteArray(ByteOrderMark) + cut;
+    }
+    return plain;
 }
 
 QByteArray encodeFixed(const QString& text, int width) {

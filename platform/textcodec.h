@@ -4,16 +4,28 @@
 #include <QByteArrayView>
 #include <QString>
 
-// Single-byte text of the program's files and of the wire: Windows-1252 when every character
-// fits, UTF-8 otherwise. Reading takes UTF-8 when the bytes are valid UTF-8 and hold a non-ASCII
-// byte, Windows-1252 otherwise, so Western text stays byte-compatible and nothing typed is lost.
+// Text of the files the program writes itself (data files, settings file, address book) and of
+// the wire: Windows-1252 when every character fits; otherwise the UTF-8 byte-order mark
+// (EF BB BF) and then UTF-8. A value is read as UTF-8 only when it starts with that mark, else
+// as Windows-1252, so files of the original format always read right ("ß…" stored as DF 85 is
+// also valid UTF-8) and no typed character is lost. Widths are byte counts, the mark included.
 namespace textcodec {
+
+inline constexpr char ByteOrderMark[] = "\xEF\xBB\xBF";
 
 [[nodiscard]] bool fitsWindows1252(const QString& text);
 [[nodiscard]] QByteArray encode(const QString& text);
+// A value as encode() writes it. A mark later in the bytes (a line holding a key and then a
+// value) starts UTF-8 from there on.
 [[nodiscard]] QString decode(QByteArrayView bytes);
 
-// A fixed-width field: exactly `width` bytes, cut on a character boundary, blank-padded.
+// Text written by others (linked text files, language files), read as a whole: the mark, or
+// valid UTF-8 holding a non-ASCII byte, means UTF-8; anything else is in `codePage` (a name
+// the toolkit knows, Windows-1252 when empty or unknown).
+[[nodiscard]] QString decodeForeign(QByteArrayView bytes, const QString& codePage = {});
+
+// A fixed-width field: exactly `width` bytes, cut on a character boundary (never leaving a lone
+// mark or half a character), blank-padded.
 [[nodiscard]] QByteArray encodeFixed(const QString& text, int width);
 // The field's text with the right-hand padding removed.
 [[nodiscard]] QString decodeFixed(QByteArrayView bytes);

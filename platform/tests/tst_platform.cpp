@@ -19,8 +19,7 @@ class TestPlatform : public QObject {
 private slots:
     void codecRoundTrip_data();
     void codecRoundTrip();
-    void westernTextIsWindows1252();
-    void fixedFieldsCutOnCharacterBoundary();
+    void decodeRules();
     void oleDates_data();
     void oleDates();
     void programFolderPaths();
@@ -35,34 +34,62 @@ private slots:
 
 void TestPlatform::codecRoundTrip_data() {
     QTest::addColumn<QString>("text");
-    QTest::newRow("ascii") << QStringLiteral("Hello, world");
-    QTest::newRow("western") << QString::fromUtf8("Café € œ — “quotes”");
-    QTest::newRow("cjk") << QString::fromUtf8("日本語 ✓ €");
-    QTest::newRow("emoji") << QString::fromUtf8("note 📝 done");
-    QTest::newRow("empty") << QString();
+    QTest::addColumn<int>("width"); // -1: no fixed width
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("back");
+    const QByteArray mark("\xEF\xBB\xBF");
+    const auto row = [](const char* name, const QString& text, int width, const QByteArray& bytes,
+                        const QString& back) {
+        QTest::newRow(name) << text << width << bytes << back;
+    };
+    row("ascii", QStringLiteral("Hello"), -1, "Hello", QStringLiteral("Hello"));
+    row("western", QString::fromUtf8("Café €"), -1, "Caf\xE9 \x80", QString::fromUtf8("Café €"));
+    // DF 85 is also valid UTF-8 ("߅"): without the mark it is Windows-1252.
+    row("bytes that look like UTF-8", QString::fromUtf8("Gruß…"), -1, "Gru\xDF\x85",
+        QString::fromUtf8("Gruß…"));
+    row("no-break space", QString::fromUtf8("a\u00A0b"), -1,
+        "a\xA0"
+        "b",
+        QString::fromUtf8("a\u00A0b"));
+    row("cjk", QString::fromUtf8("日本"), -1, mark + QString::fromUtf8("日本").toUtf8(),
+        QString::fromUtf8("日本"));
+    row("emoji", QString::fromUtf8("📝"), -1, mark + QByteArray("\xF0\x9F\x93\x9D"),
+        QString::fromUtf8("📝"));
+    row("empty", QString(), -1, QByteArray(), QString());
+    // Widths count bytes, the mark included; a cut never splits a character.
+    row("fixed, mark included", QString::fromUtf8("ab日本"), 8,
+        mark + QByteArray("ab") + QString::fromUtf8("日").toUtf8(), QString::fromUtf8("ab日"));
+    row("fixed, no room for the mark", QString::fromUtf8("é日"), 2, "\xE9 ", QStringLiteral("é"));
+    row("fixed, mark alone would fit", QString::fromUtf8("日"), 4, "    ", QString());
+    row("fixed, padded", QStringLiteral("abc"), 5, "abc  ", QStringLiteral("abc"));
+    row("fixed, cut", QStringLiteral("abcdef"), 4, "abcd", QStringLiteral("abcd"));
 }
 
 void TestPlatform::codecRoundTrip() {
     QFETCH(QString, text);
-    QCOMPARE(textcodec::decode(textcodec::encode(text)), text);
+    QFETCH(int, width);
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, back);
+    if (width < 0) {
+        QCOMPARE(textcodec::encode(text), bytes);
+        QCOMPARE(textcodec::decode(bytes), back);
+    } else {
+        QCOMPARE(textcodec::encodeFixed(text, width), bytes);
+        QCOMPARE(textcodec::decodeFixed(bytes), back);
+    }
 }
 
-void TestPlatform::westernTextIsWindows1252() {
-    const QByteArray bytes = textcodec::encode(QString::fromUtf8("Café €"));
-    QCOMPARE(bytes, QByteArray("Caf\xE9 \x80"));
-    // Bytes that are not valid UTF-8 read as Windows-1252.
-    QCOMPARE(textcodec::decode(QByteArray("\xE9t\xE9")), QString::fromUtf8("été"));
-}
-
-void TestPlatform::fixedFieldsCutOnCharacterBoundary() {
-    const QByteArray field = textcodec::encodeFixed(QString::fromUtf8("ab日本"), 6);
-    QCOMPARE(field.size(), 6);
-    // "日" takes three bytes: the second one does not fit and is dropped whole.
-    QCOMPARE(textcodec::decodeFixed(field), QString::fromUtf8("ab日"));
-    QCOMPARE(textcodec::encodeFixed(QStringLiteral("abc"), 5), QByteArray("abc  "));
-    QCOMPARE(textcodec::encodeFixed(QStringLiteral("abcdef"), 4), QByteArray("abcd"));
-    // A cut that leaves only Western characters is stored as Windows-1252 again.
-    QCOMPARE(textcodec::encodeFixed(QString::fromUtf8("é日"), 2), QByteArray("\xE9 "));
+void TestPlatform::decodeRules() {
+    // A key and then a value on one line: the mark starts the UTF-8 part.
+    QCOMPARE(
+        textcodec::decode(QByteArray("key\xE9 \xEF\xBB\xBF") + QString::fromUtf8("日").toUtf8()),
+        QString::fromUtf8("keyé 日"));
+    // Files written by others are guessed.
+    QCOMPARE(textcodec::decodeForeign(QByteArray("Gru\xC3\x9F")), QString::fromUtf8("Gruß"));
+    QCOMPARE(textcodec::decodeForeign(QByteArray("\xEF\xBB\xBF"
+                                                 "a")),
+             QStringLiteral("a"));
+    QCOMPARE(textcodec::decodeForeign(QByteArray("\xE9t\xE9")), QString::fromUtf8("été"));
 }
 
 void TestPlatform::oleDates_data() {

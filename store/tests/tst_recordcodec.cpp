@@ -145,9 +145,10 @@ void TestStore::textsCutAtTheirWidths_data() {
 
     const QString a60(60, u'a');
     QTest::newRow("title of 60") << a60 << QString() << a60.left(50) << QString();
-    // 17 three-byte characters make 51 bytes: the 17th does not fit and is not split.
+    // The mark takes 3 of the 50 bytes; 15 three-byte characters fill 45 more and the 16th
+    // is not split.
     const QString kanji(17, QChar(0x65E5));
-    QTest::newRow("title cut on a character") << kanji << QString() << kanji.left(16) << QString();
+    QTest::newRow("title cut on a character") << kanji << QString() << kanji.left(15) << QString();
     const QString longText(32010, u'x');
     QTest::newRow("text of 32010") << QString() << longText << QString() << longText.left(32000);
     // A line break across the cut is dropped whole rather than leaving its CR.
