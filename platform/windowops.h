@@ -1,17 +1,29 @@
 #pragma once
 
+#include <QRect>
+
 class QWidget;
 
 // Window-level operations of the desktop: always on top, translucency, the show/hide animation.
 namespace windowops {
 
 // onTop -1 (true): topmost; 0 (false): not topmost; any other value: raise without making it
-// topmost.
+// topmost. A shown window keeps its platform window, its place and the focus: only its
+// stacking changes.
 void SetTopmost(QWidget* window, int onTop);
+// Whether the window is kept above the others.
+[[nodiscard]] bool isTopmost(const QWidget* window);
 // 0 fully transparent .. 255 opaque. Returns 0, 1 for a level outside 0..255, 2 on failure.
 int SetTranslucency(QWidget* window, int level);
 int ClearTranslucency(QWidget* window);
-// 200 ms from the centre; hiding leaves the window hidden.
+// 200 ms from the centre of `resting` (showing grows from it to `resting`, hiding shrinks to it
+// and then puts the hidden window back at `resting`). While the animation runs and until the
+// window system has reported its last animated size, the window carries the property
+// `AnimatingProperty`, so that it does not take the animated sizes for the user's.
+void AnimateNote(QWidget* window, bool hiding, const QRect& resting);
+// With the window's present geometry as the resting one.
 void AnimateNote(QWidget* window, bool hiding);
+[[nodiscard]] bool isAnimating(const QWidget* window);
+inline constexpr const char* AnimatingProperty = "qb_animating";
 
 } // namespace windowops

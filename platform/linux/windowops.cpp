@@ -1,35 +1,109 @@
 #include "platform/windowops.h"
 
+#include <QGuiApplication>
 #include <QPointer>
 #include <QPropertyAnimation>
+#include <QTimer>
 #include <QWidget>
+#include <QWindow>
+
+#ifdef QB_HAVE_XCB
+#include <QtGui/qguiapplication_platform.h>
+#include <cstdlib>
+#include <cstring>
+#include <xcb/xcb.h>
+#endif
 
 namespace windowops {
 
 namespace {
-// Set on a window while its show/hide animation runs, so that the window does not take
-// the animated sizes for the user's.
-const char* const AnimatingProperty = "qb_animating";
+
+// How long after the last animated frame the window system may still report animated sizes.
+constexpr int SettleMs = 250;
+
+#ifdef QB_HAVE_XCB
+xcb_atom_t internAtom(xcb_connection_t* c, const char* name) {
+    const xcb_intern_atom_cookie_t cookie =
+        xcb_intern_atom(c, 0, static_cast<uint16_t>(std::strlen(name)), name);
+    xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(c, cookie, nullptr);
+    if (reply == nullptr) {
+        return XCB_ATOM_NONE;
+    }
+    const xcb_atom_t atom = reply->atom;
+    std::free(reply);
+    return atom;
+}
+
+// Asks the window manager to add or remove the "above" state of a mapped window
+// (_NET_WM_STATE client message to the root window). False when this is not X11.
+bool sendAboveState(QWindow* window, bool above) {
+    if (QGuiApplication::platformName() != QLatin1String("xcb")) {
+        return false;
+    }
+    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    xcb_connection_t* c = x11 != nullptr ? x11->connection() : nullptr;
+    if (c == nullptr) {
+        return false;
+    }
+    const xcb_atom_t state = internAtom(c, "_NET_WM_STATE");
+    const xcb_atom_t aboveAtom = internAtom(c, "_NET_WM_STATE_ABOVE");
+    const xcb_atom_t staysOnTop = internAtom(c, "_NET_WM_STATE_STAYS_ON_TOP");
+    if (state == XCB_ATOM_NONE || aboveAtom == XCB_ATOM_NONE) {
+        return false;
+    }
+    const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
+    if (screen == nullptr) {
+        return false;
+    }
+    xcb_client_message_event_t event;
+    std::memset(&event, 0, sizeof event);
+    event.response_type = XCB_CLIENT_MESSAGE;
+    event.format = 32;
+    event.window = static_cast<xcb_window_t>(window->winId());
+    event.type = state;
+    event.data.data32[0] = above ? 1 : 0; // _NET_WM_STATE_ADD / _NET_WM_STATE_REMOVE
+    event.data.data32[1] = aboveAtom;
+    event.data.data32[2] = staysOnTop;
+    event.data.data32[3] = 1; // from a normal application
+    xcb_send_event(c, 0, screen->root,
+                   XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                   reinterpret_cast<const char*>(&event));
+    xcb_flush(c);
+    return true;
+}
+#else
+bool sendAboveState(QWindow*, bool) {
+    return false;
+}
+#endif
+
 } // namespace
+
+bool isTopmost(const QWidget* window) {
+    return window != nullptr && window->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+}
 
 void SetTopmost(QWidget* window, int onTop) {
     if (window == nullptr) {
         return;
     }
-    if (onTop == -1 || onTop == 0) {
+    if ((onTop == -1 || onTop == 0) && isTopmost(window) != (onTop == -1)) {
         const bool want = onTop == -1;
-        if (window->windowFlags().testFlag(Qt::WindowStaysOnTopHint) != want) {
-            // Changing a flag hides the window; show it again where it was without taking the
-            // focus from whatever has it.
-            const bool wasVisible = window->isVisible();
-            const QPoint pos = window->pos();
-            const bool hadNoActivate = window->testAttribute(Qt::WA_ShowWithoutActivating);
+        QWindow* handle = window->windowHandle();
+        if (handle == nullptr) {
+            // No platform window yet: the flag is read when it is created.
             window->setWindowFlag(Qt::WindowStaysOnTopHint, want);
-            if (wasVisible) {
-                window->setAttribute(Qt::WA_ShowWithoutActivating, true);
-                window->move(pos);
-                window->show();
-                window->setAttribute(Qt::WA_ShowWithoutActivating, hadNoActivate);
+        } else {
+            // Setting the widget's flag would re-create the platform window, which hides it,
+            // takes the focus away and rolls an auto-roll note up. The widget's flag is only
+            // recorded; the platform window's follows, so that the state holds after the next
+            // hide and show too; on X11 the window manager is asked directly for a shown window.
+            const Qt::WindowFlags flags = want ? window->windowFlags() | Qt::WindowStaysOnTopHint
+                                               : window->windowFlags() & ~Qt::WindowStaysOnTopHint;
+            window->overrideWindowFlags(flags);
+            handle->setFlags(flags);
+            if (window->isVisible()) {
+                (void)sendAboveState(handle, want);
             }
         }
     }
@@ -57,32 +131,58 @@ int ClearTranslucency(QWidget* window) {
     return 0;
 }
 
+bool isAnimating(const QWidget* window) {
+    return window != nullptr && window->property(AnimatingProperty).toBool();
+}
+
 void AnimateNote(QWidget* window, bool hiding) {
-    if (window == nullptr) {
+    if (window != nullptr) {
+        AnimateNote(window, hiding, window->geometry());
+    }
+}
+
+void AnimateNote(QWidget* window, bool hiding, const QRect& resting) {
+    if (window == nullptr || isAnimating(window)) {
         return;
     }
-    const QRect full = window->geometry();
-    const QRect centre(full.center(), QSize(1, 1));
+    const QRect centre(resting.center(), QSize(1, 1));
+    // The window's size limits would stop it short of its centre.
+    const QSize minimum = window->minimumSize();
+    const QSize maximum = window->maximumSize();
+    window->setProperty(AnimatingProperty, true);
+    window->setMinimumSize(1, 1);
+    window->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
     auto* animation = new QPropertyAnimation(window, "geometry", window);
     animation->setDuration(200);
-    animation->setStartValue(hiding ? full : centre);
-    animation->setEndValue(hiding ? centre : full);
-    window->setProperty(AnimatingProperty, true);
+    animation->setStartValue(hiding ? window->geometry() : centre);
+    animation->setEndValue(hiding ? centre : resting);
     if (!hiding) {
         window->setGeometry(centre);
         window->show();
     }
     QPointer<QWidget> guarded(window);
-    QObject::connect(animation, &QPropertyAnimation::finished, window, [guarded, full, hiding] {
-        if (guarded.isNull()) {
-            return;
-        }
-        if (hiding) {
-            guarded->hide();
-        }
-        guarded->setGeometry(full);
-        guarded->setProperty(AnimatingProperty, false);
-    });
+    QObject::connect(animation, &QPropertyAnimation::finished, window,
+                     [guarded, resting, hiding, minimum, maximum] {
+                         if (guarded.isNull()) {
+                             return;
+                         }
+                         if (hiding) {
+                             guarded->hide();
+                         }
+                         guarded->setMinimumSize(minimum);
+                         guarded->setMaximumSize(maximum);
+                         guarded->setGeometry(resting);
+                         // The window system reports the animated sizes after the fact; they are
+                         // let pass before the window takes sizes for the user's again, and the
+                         // resting geometry is set once more over whatever they left.
+                         QTimer::singleShot(SettleMs, guarded.data(), [guarded, resting] {
+                             if (guarded.isNull()) {
+                                 return;
+                             }
+                             guarded->setGeometry(resting);
+                             guarded->setProperty(AnimatingProperty, false);
+                         });
+                     });
     animation->start(QAbstractAnimation::DeleteWhenStopped);
 }
 
