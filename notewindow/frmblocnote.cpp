@@ -7,9 +7,12 @@
 #include "notewindow/notehost.h"
 #include "notewindow/noteimage.h"
 #include "notewindow/notemenus.h"
+#include "notewindow/notetextbox.h"
 #include "notewindow/notewindowset.h"
+#include "notewindow/resizegrip.h"
 #include "notewindow/titlebar.h"
 #include "platform/clock.h"
+#include "platform/colors.h"
 #include "platform/desktopshell.h"
 #include "platform/oledate.h"
 #include "platform/programfolder.h"
@@ -28,22 +31,20 @@
 #include <QTimer>
 #include <cmath>
 
-namespace {
-QColor fromRgb(std::int32_t rgb) {
-    return {rgb & 0xFF, (rgb >> 8) & 0xFF, (rgb >> 16) & 0xFF};
-}
-} // namespace
-
 frmBlocNote::frmBlocNote(NoteWindowSet& set, const NoteContext& ctx, int slot)
     : QWidget(nullptr, Qt::FramelessWindowHint | Qt::Tool)
     , fraToolbar(new TitleBar(this))
-    , txtBlocNote{new QPlainTextEdit(this), new QPlainTextEdit(this)}
+    , txtBlocNote{new NoteTextBox(this), new NoteTextBox(this)}
     , imgImage(new NoteImage(this))
     , timFlash(new QTimer(this))
     , m_set(set)
     , m_ctx(ctx)
-    , m_slot(slot) {
+    , m_slot(slot)
+    , m_grips{new ResizeGrip(Qt::TopEdge, this), new ResizeGrip(Qt::LeftEdge, this),
+              new ResizeGrip(Qt::RightEdge, this), new ResizeGrip(Qt::BottomEdge, this)} {
     setObjectName(QStringLiteral("frmBlocNote"));
+    // The title bar's tooltips explain its buttons also while another window has the focus.
+    setAttribute(Qt::WA_AlwaysShowToolTips);
     for (int i = 0; i < 2; ++i) {
         QPlainTextEdit* box = txtBlocNote.at(static_cast<size_t>(i));
         box->setObjectName(QStringLiteral("txtBlocNote%1").arg(i));
@@ -105,7 +106,13 @@ NoteWindowState& frmBlocNote::state() const {
 }
 
 bool frmBlocNote::animating() const {
-    return property("qb_animating").toBool();
+    return windowops::isAnimating(this);
+}
+
+QRect frmBlocNote::storedGeometry() const {
+    const NoteWindowState& st = state();
+    return {twips::toPx(st.Left), twips::toPx(st.Top), twips::toPx(st.Width),
+            twips::toPx(st.Height)};
 }
 
 int frmBlocNote::TextIndex() const {
@@ -139,7 +146,7 @@ void frmBlocNote::buildFromState() {
     applyTextLook();
     applyLockState();
     applyRollIndicator();
-    setWindowFlag(Qt::WindowStaysOnTopHint, st.AlwaysOnTop);
+    windowops::SetTopmost(this, st.AlwaysOnTop ? -1 : 0);
     applyOnTopIndicator();
     applyTitleBar();
     rec.ImagePath = rec.ImagePath.trimmed();
@@ -173,12 +180,12 @@ void frmBlocNote::applyTextLook() {
     font.setUnderline(st.FontUnderline);
     for (QPlainTextEdit* box : txtBlocNote) {
         QPalette pal = box->palette();
-        pal.setColor(QPalette::Base, fromRgb(st.BackColor));
-        pal.setColor(QPalette::Text, fromRgb(st.ForeColor));
+        pal.setColor(QPalette::Base, colors::screenColor(st.BackColor));
+        pal.setColor(QPalette::Text, colors::screenColor(st.ForeColor));
         box->setPalette(pal);
         box->setFont(font);
     }
-    imgImage->setBackground(fromRgb(st.BackColor));
+    imgImage->setBackground(colors::screenColor(st.BackColor));
     update();
 }
 
@@ -283,21 +290,23 @@ void frmBlocNote::applyKeepRatioHeight() {
 }
 
 void frmBlocNote::applyGeometry() {
-    const NoteWindowState& st = state();
-    const int w = twips::toPx(st.Width);
-    const int h = twips::toPx(st.Height);
+    const QRect stored = storedGeometry();
+    const int w = stored.width();
+    const int h = stored.height();
     const int rolledPx = twips::toPx(rolledHeight());
     const bool rolled = record().Rollup;
-    setMinimumSize(std::min(twips::toPx(MinWidth), w),
-                   rolled ? rolledPx : std::min(twips::toPx(MinHeight), h));
-    // A rolled-up note keeps its rolled height whatever the user drags.
-    setMaximumHeight(rolled ? rolledPx : QWIDGETSIZE_MAX);
-    const QPoint pos(twips::toPx(st.Left), twips::toPx(st.Top));
-    if (this->pos() != pos) {
-        move(pos);
-    }
-    if (size() != QSize(w, h)) {
-        resize(w, h);
+    // The show and hide animation sizes the window itself and puts it back where it was.
+    if (!animating()) {
+        setMinimumSize(std::min(twips::toPx(MinWidth), w),
+                       rolled ? rolledPx : std::min(twips::toPx(MinHeight), h));
+        // A rolled-up note keeps its rolled height whatever the user drags.
+        setMaximumHeight(rolled ? rolledPx : QWIDGETSIZE_MAX);
+        if (pos() != stored.topLeft()) {
+            move(stored.topLeft());
+        }
+        if (size() != stored.size()) {
+            resize(stored.size());
+        }
     }
     const int inner = std::max(0, w - 2 * BorderPx);
     const int bar = TitleBar::heightPx();
@@ -310,14 +319,32 @@ void frmBlocNote::applyGeometry() {
         box->setGeometry(content);
     }
     imgImage->setGeometry(content);
+    for (ResizeGrip* grip : m_grips) {
+        grip->setWidthOnly(rolled);
+        grip->place();
+    }
 }
 
 void frmBlocNote::resizeEvent(QResizeEvent*) {
-    if (animating() || !m_ctx.state.LayoutEnabled) {
+    // The edges follow the window whatever its size.
+    for (ResizeGrip* grip : m_grips) {
+        grip->place();
+    }
+    // A hidden note is not sized by the user; the sizes of the animation are not the note's.
+    if (animating() || !isVisible() || !m_ctx.state.LayoutEnabled) {
         return;
     }
     NoteWindowState& st = state();
     bool changed = false;
+    // Dragging the left or top edge moves the window as well; the layout must not put it back.
+    if (x() != twips::toPx(st.Left)) {
+        st.Left = twips::fromPx(x());
+        changed = true;
+    }
+    if (y() != twips::toPx(st.Top)) {
+        st.Top = twips::fromPx(y());
+        changed = true;
+    }
     if (width() != twips::toPx(st.Width)) {
         st.Width = twips::fromPx(width());
         changed = true;
@@ -332,7 +359,7 @@ void frmBlocNote::resizeEvent(QResizeEvent*) {
 }
 
 void frmBlocNote::moveEvent(QMoveEvent*) {
-    if (animating()) {
+    if (animating() || !isVisible()) {
         return;
     }
     NoteWindowState& st = state();
@@ -353,7 +380,7 @@ void frmBlocNote::moveEvent(QMoveEvent*) {
 void frmBlocNote::paintEvent(QPaintEvent*) {
     // The frame: the note's colour, darker.
     QPainter p(this);
-    p.fillRect(rect(), fromRgb(state().BackColor).darker(150));
+    p.fillRect(rect(), colors::screenColor(state().BackColor).darker(150));
 }
 
 void frmBlocNote::closeEvent(QCloseEvent* event) {
@@ -364,7 +391,10 @@ void frmBlocNote::closeEvent(QCloseEvent* event) {
 
 void frmBlocNote::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
-    if (event->type() == QEvent::ActivationChange) {
+    if (event->type() == QEvent::PaletteChange) {
+        // System colours follow the desktop's theme.
+        applyTextLook();
+    } else if (event->type() == QEvent::ActivationChange) {
         if (isActiveWindow()) {
             Form_Activate();
         } else {

@@ -13,6 +13,7 @@ class NoteImage;
 class NoteMenus;
 class QPlainTextEdit;
 class QTimer;
+class ResizeGrip;
 
 // The window of one note: a frameless desktop window with its own title bar, two text boxes
 // (one in use) and the picture side. It is a view: it is built from the note's record and
@@ -34,6 +35,8 @@ public:
     [[nodiscard]] int TextIndex() const;
     [[nodiscard]] QPlainTextEdit* textBox() const;
     [[nodiscard]] bool pictureSideShown() const { return m_pictureSide; }
+    // Position and size stored for the note, in pixels.
+    [[nodiscard]] QRect storedGeometry() const;
 
     // Steps of building from a loaded note: captions, text, colours, font, flags,
     // indicators, title bar, picture, side, display mode, geometry and visibility.
@@ -123,6 +126,7 @@ private:
     NoteWindowSet& m_set;
     const NoteContext& m_ctx;
     int m_slot;
+    std::array<ResizeGrip*, 4> m_grips;
     NoteMenus* m_menus = nullptr;
     bool m_pictureSide = false;
     bool m_settingText = false;

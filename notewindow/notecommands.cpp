@@ -2,7 +2,9 @@
 
 #include "localisation/translator.h"
 #include "notewindow/frmblocnote.h"
+#include "notewindow/notetextbox.h"
 #include "notewindow/notewindowset.h"
+#include "platform/colors.h"
 #include "platform/dialogs.h"
 #include "platform/errors.h"
 #include "platform/messagesink.h"
@@ -13,12 +15,42 @@
 #include "store/settings.h"
 
 #include <QFileInfo>
+#include <QFontDatabase>
 #include <cmath>
 
 namespace {
 // The picture loader's classic number for a file that holds no readable picture.
 constexpr int InvalidPicture = 481;
 const QString CrLf = QStringLiteral("\r\n");
+
+// The font dialog shows a family's styles by name ("Book", "Oblique", "Condensed", ...); a font
+// that names none is matched to whichever comes first, which may be a slanted one. The note's
+// font gets the name of the family's style with the note's slant and the nearest weight, the
+// plainest (shortest) name among equals, so "Book" rather than "Condensed".
+void nameStyle(QFont& font) {
+    const QString family = font.family();
+    if (!QFontDatabase::hasFamily(family)) {
+        return;
+    }
+    const int wanted = font.bold() ? QFont::Bold : QFont::Normal;
+    QString best;
+    int bestScore = 0;
+    for (const QString& style : QFontDatabase::styles(family)) {
+        const QFont candidate = QFontDatabase::font(family, style, 10);
+        if ((candidate.style() != QFont::StyleNormal) != font.italic()) {
+            continue;
+        }
+        const int score =
+            std::abs(candidate.weight() - wanted) * 1000 + static_cast<int>(style.size());
+        if (best.isEmpty() || score < bestScore) {
+            best = style;
+            bestScore = score;
+        }
+    }
+    if (!best.isEmpty()) {
+        font.setStyleName(best);
+    }
+}
 } // namespace
 
 NoteCommands::NoteCommands(const NoteContext& ctx, NoteWindowSet& windows)
@@ -120,7 +152,9 @@ bool NoteCommands::chooseColor(int slot, bool background, QWidget* owner) {
         return false;
     }
     NoteWindowState& st = m_ctx.store.Windows.at(static_cast<size_t>(slot));
-    const long chosen = m_ctx.dialogs.chooseColor(owner, background ? st.BackColor : st.ForeColor);
+    // The dialog starts from the colour on screen, also for a system colour.
+    const long chosen = m_ctx.dialogs.chooseColor(
+        owner, colors::storedRgb(colors::screenColor(background ? st.BackColor : st.ForeColor)));
     if (chosen == -1) {
         return false;
     }
@@ -131,27 +165,43 @@ bool NoteCommands::chooseColor(int slot, bool background, QWidget* owner) {
     return true;
 }
 
+QFont NoteCommands::dialogFont(const NoteWindowState& st) {
+    QFont font(st.FontName.trimmed());
+    font.setPointSizeF(pointsFromFontHeight(fontHeightFromPoints(st.FontSize)));
+    font.setBold(st.FontBold);
+    font.setItalic(st.FontItalic);
+    font.setUnderline(st.FontUnderline);
+    nameStyle(font);
+    return font;
+}
+
 bool NoteCommands::chooseFont(int slot, QWidget* owner) {
     if (!valid(slot)) {
         return false;
     }
     NoteWindowState& st = m_ctx.store.Windows.at(static_cast<size_t>(slot));
-    QFont initial(st.FontName.trimmed());
-    initial.setPointSizeF(pointsFromFontHeight(fontHeightFromPoints(st.FontSize)));
-    initial.setBold(st.FontBold);
-    initial.setItalic(st.FontItalic);
-    initial.setUnderline(st.FontUnderline);
+    const QFont initial = dialogFont(st);
     const std::optional<QFont> chosen = m_ctx.dialogs.chooseFont(owner, initial);
     if (!chosen || chosen->family().trimmed().isEmpty()) {
         return false;
     }
     const double points = std::clamp(chosen->pointSizeF() > 0 ? chosen->pointSizeF() : 10.0,
                                      double{MinFontPoints}, double{MaxFontPoints});
-    st.FontName = chosen->family().left(width::FontName);
-    st.FontSize = static_cast<float>(pointsFromFontHeight(fontHeightFromPoints(points)));
-    st.FontBold = chosen->bold();
-    st.FontItalic = chosen->italic();
-    st.FontUnderline = chosen->underline();
+    const QString name = fieldlimit::cutToBytes(chosen->family(), width::FontName);
+    const auto size = static_cast<float>(pointsFromFontHeight(fontHeightFromPoints(points)));
+    const bool bold = chosen->bold();
+    const bool italic = chosen->italic();
+    const bool underline = chosen->underline();
+    if (name == st.FontName.trimmed() && size == static_cast<float>(initial.pointSizeF()) &&
+        bold == st.FontBold && italic == st.FontItalic && underline == st.FontUnderline) {
+        // OK without a change changes nothing.
+        return true;
+    }
+    st.FontName = name;
+    st.FontSize = size;
+    st.FontBold = bold;
+    st.FontItalic = italic;
+    st.FontUnderline = underline;
     m_windows.existingWindow(slot)->applyTextLook();
     m_ctx.store.MarkChanged(slot, false);
     return true;
@@ -241,7 +291,7 @@ bool NoteCommands::setPictureFromFile(int slot, const QString& path) {
         return false;
     }
     const QString stored = m_ctx.folder.storedForm(full);
-    if (stored.size() > width::ImagePath) {
+    if (fieldlimit::storedBytes(stored) > width::ImagePath) {
         m_ctx.messages.Message_box(m_ctx.tr.Translation(50), m_ctx.tr.Translation(51),
                                    msgbox::Error);
         return false;
@@ -288,7 +338,8 @@ void NoteCommands::setTypedPicturePath(int slot, const QString& text) {
     if (!loaded) {
         w->clearPicture();
     }
-    m_ctx.store.Notes.at(static_cast<size_t>(slot)).ImagePath = typed.left(width::ImagePath);
+    m_ctx.store.Notes.at(static_cast<size_t>(slot)).ImagePath =
+        fieldlimit::cutToBytes(typed, width::ImagePath);
     w->Form_Resize(false);
     m_ctx.store.MarkChanged(slot, true);
 }

@@ -4,6 +4,8 @@
 
 class NoteWindowSet;
 struct NoteContext;
+struct NoteWindowState;
+class QFont;
 class QWidget;
 
 // The changes of a note's properties. The properties panel's handlers, the note window's Alt
@@ -23,8 +25,12 @@ public:
     void setTitle(int slot, const QString& title);
     // The colour dialog on the background (or text) colour; false when cancelled.
     bool chooseColor(int slot, bool background, QWidget* owner);
-    // The font dialog, keeping the 1.34 point/height conversion; false when cancelled.
+    // The font dialog, starting from the note's font and keeping the 1.34 point/height
+    // conversion; false when cancelled. OK without a change leaves the note unmarked.
     bool chooseFont(int slot, QWidget* owner);
+    // The font the dialog starts from: the note's family, size, bold, italic and underline,
+    // under the name of the family's matching style.
+    [[nodiscard]] static QFont dialogFont(const NoteWindowState& st);
 
     // Picture side.
     void showText(int slot);
@@ -32,7 +38,7 @@ public:
     void toggleStretch(int slot);
     void toggleKeepRatio(int slot);
     void cycleDisplayMode(int slot);
-    // A picture from the dialog or a drop; refuses paths over 64 characters (messages 50/51).
+    // A picture from the dialog or a drop; refuses paths over 64 bytes on file (messages 50/51).
     bool setPictureFromFile(int slot, const QString& path);
     // A typed path ("" clears the picture).
     void setTypedPicturePath(int slot, const QString& text);

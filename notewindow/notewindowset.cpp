@@ -83,12 +83,13 @@ void NoteWindowSet::showNote(int slot, bool animate) {
     }
     auto& st = m_ctx.store.Windows.at(static_cast<size_t>(slot));
     st.Visible = true;
+    // Laid out at its stored size first, so that the animation grows it to that size.
+    w->Form_Resize(false);
     if (animate) {
-        windowops::AnimateNote(w, false);
+        windowops::AnimateNote(w, false, w->storedGeometry());
     } else {
         w->show();
     }
-    w->Form_Resize(false);
     if (st.AlwaysOnTop) {
         windowops::SetTopmost(w, -1);
     }
@@ -101,7 +102,7 @@ void NoteWindowSet::hideNote(int slot, bool animate) {
     }
     m_ctx.store.Windows.at(static_cast<size_t>(slot)).Visible = false;
     if (animate && w->isVisible()) {
-        windowops::AnimateNote(w, true);
+        windowops::AnimateNote(w, true, w->storedGeometry());
     } else {
         w->hide();
     }
@@ -151,21 +152,34 @@ void NoteWindowSet::RemoveAlwaysOnTop(QWidget* manager) {
     if (m_host != nullptr) {
         m_host->stopAutoRefresh();
     }
-    for (const auto& w : m_windows) {
-        if (w && w->isVisible()) {
-            windowops::SetTopmost(w.get(), 0);
+    // Only what is on top now goes back on top afterwards.
+    auto takeAway = [this](QWidget* w) {
+        if (w != nullptr && w->isVisible() && windowops::isTopmost(w)) {
+            m_takenOnTop.emplace_back(w);
+            windowops::SetTopmost(w, 0);
         }
+    };
+    for (const auto& w : m_windows) {
+        takeAway(w.get());
     }
-    if (manager != nullptr && manager->isVisible()) {
-        windowops::SetTopmost(manager, 0);
-    }
+    takeAway(manager);
 }
 
-void NoteWindowSet::ResetAlwaysOnTop(QWidget* manager) {
-    if (manager != nullptr && manager->isVisible()) {
-        windowops::SetTopmost(manager, -1);
+void NoteWindowSet::ResetAlwaysOnTop(QWidget* /*manager*/) {
+    std::vector<QPointer<QWidget>> taken;
+    taken.swap(m_takenOnTop);
+    for (const QPointer<QWidget>& w : taken) {
+        if (w.isNull() || !w->isVisible()) {
+            continue;
+        }
+        // A note whose on-top state was switched off meanwhile stays off.
+        const auto* note = qobject_cast<frmBlocNote*>(w.data());
+        if (note != nullptr &&
+            !m_ctx.store.Windows.at(static_cast<size_t>(note->slot())).AlwaysOnTop) {
+            continue;
+        }
+        windowops::SetTopmost(w, -1);
     }
-    refreshTopmost();
     if (m_host != nullptr && Settings::ticked(m_ctx.settings.chkAutoRefresh) &&
         !m_host->managerVisible()) {
         m_host->restartAutoRefresh();

@@ -3,6 +3,7 @@
 #include "store/loader.h"
 
 #include <QObject>
+#include <QPointer>
 #include <memory>
 #include <vector>
 
@@ -74,6 +75,8 @@ public:
     void applyLook(int slot, bool active);
     // Puts every visible always-on-top note on top again (auto refresh).
     void refreshTopmost();
+    // Around a file dialog: takes every shown window that is on top (notes and the manager)
+    // off the top, and puts exactly those back afterwards.
     void RemoveAlwaysOnTop(QWidget* manager);
     void ResetAlwaysOnTop(QWidget* manager);
     // Applies a new dimming level to every visible auto-dim note.
@@ -89,6 +92,8 @@ private:
     QWidget* m_manager = nullptr;
     std::unique_ptr<NoteCommands> m_commands;
     std::vector<std::unique_ptr<frmBlocNote>> m_windows;
+    // The windows RemoveAlwaysOnTop took off the top.
+    std::vector<QPointer<QWidget>> m_takenOnTop;
     int m_chromeHeight = 0;
     int m_chromeWidth = 0;
     int m_toolbarHeight = 0;

@@ -133,6 +133,8 @@ TitleBar::TitleBar(QWidget* parent)
     lblActionbarRoll->setObjectName(QStringLiteral("lblActionbarRoll"));
     lblActionbarHide->setObjectName(QStringLiteral("lblActionbarHide"));
     setFont(captionFont());
+    // The buttons' tooltips show while another window has the focus, as the note's do.
+    setAttribute(Qt::WA_AlwaysShowToolTips);
     setToolTip(QStringLiteral("Right-click=Properties , Double-click=Roll"));
     lblToolBarProp->setToolTip(
         QStringLiteral("Left-click=Change sides (text/image), Right-click=Properties"));

@@ -5,13 +5,19 @@
 #include "notewindow/notehost.h"
 #include "notewindow/noteimage.h"
 #include "notewindow/notemenus.h"
+#include "notewindow/notetextbox.h"
 #include "notewindow/notewindowset.h"
+#include "notewindow/resizegrip.h"
 #include "notewindow/titlebar.h"
+#include "platform/colors.h"
 #include "platform/programfolder.h"
 #include "platform/testing/fakes.h"
+#include "platform/textcodec.h"
+#include "platform/twips.h"
 #include "platform/windowops.h"
 #include "store/notestore.h"
 #include "store/programstate.h"
+#include "store/recordcodec.h"
 #include "store/settings.h"
 
 #include <QAction>
@@ -19,12 +25,16 @@
 #include <QClipboard>
 #include <QDir>
 #include <QFile>
+#include <QFontDatabase>
+#include <QFontDialog>
 #include <QImage>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolTip>
+#include <QWindow>
 #include <memory>
 
 namespace {
@@ -109,6 +119,36 @@ void sendMouse(QWidget* target, QEvent::Type type, QPoint local, Qt::MouseButton
     QMouseEvent event(type, QPointF(local), QPointF(target->mapToGlobal(local)), button, buttons,
                       mods);
     QApplication::sendEvent(target, &event);
+}
+
+// A desktop theme with dark backgrounds and light text.
+QPalette darkPalette() {
+    QPalette p(QColor(45, 45, 48), QColor(30, 30, 30));
+    p.setColor(QPalette::Base, QColor(20, 22, 24));
+    p.setColor(QPalette::Text, QColor(230, 231, 232));
+    p.setColor(QPalette::WindowText, QColor(225, 226, 227));
+    p.setColor(QPalette::Button, QColor(50, 51, 52));
+    p.setColor(QPalette::ButtonText, QColor(220, 221, 200));
+    p.setColor(QPalette::Highlight, QColor(40, 90, 160));
+    p.setColor(QPalette::HighlightedText, QColor(250, 250, 240));
+    p.setColor(QPalette::Disabled, QPalette::Text, QColor(110, 111, 112));
+    return p;
+}
+
+// Puts the application's palette back when a test ends, passed or not.
+struct PaletteGuard {
+    QPalette saved = QApplication::palette();
+    ~PaletteGuard() { QApplication::setPalette(saved); }
+};
+
+// Drags with the left button from `from` (window coordinates) by `by`.
+void dragFrom(QWidget* window, QPoint from, QPoint by) {
+    QWidget* target = window->childAt(from);
+    QVERIFY(target != nullptr);
+    const QPoint local = target->mapFrom(window, from);
+    sendMouse(target, QEvent::MouseButtonPress, local, Qt::LeftButton, Qt::LeftButton);
+    sendMouse(target, QEvent::MouseMove, local + by, Qt::NoButton, Qt::LeftButton);
+    sendMouse(target, QEvent::MouseButtonRelease, local + by, Qt::LeftButton, Qt::NoButton);
 }
 
 } // namespace
@@ -364,6 +404,11 @@ private slots:
         QTest::keyClick(box, Qt::Key_L, Qt::AltModifier);
         QVERIFY(!e.rec(slot).Locked);
 
+        e.rec(slot).ChangeMark = mark::Blank;
+        QTest::keyClick(box, Qt::Key_R, Qt::AltModifier);
+        QVERIFY(e.rec(slot).AutoRoll);
+        QCOMPARE(e.rec(slot).ChangeMark, mark::Modified);
+
         QTest::keyClick(box, Qt::Key_S, Qt::AltModifier);
         QCOMPARE(e.win(slot)->TextIndex(), 1);
         QCOMPARE(e.win(slot)->textBox()->toPlainText(), QStringLiteral("hello"));
@@ -394,6 +439,9 @@ private slots:
                              << false << false << false << false;
         QTest::newRow("mail") << QStringLiteral("a@b.c") << QStringLiteral("a@b.c") << false << true
                               << false << false;
+        QTest::newRow("mail with a dotted name")
+            << QStringLiteral("first.last@example.com") << QStringLiteral("first.last@example.com")
+            << false << true << false << false;
         QTest::newRow("mail without dot")
             << QStringLiteral("a@b") << QStringLiteral("a@b") << false << false << false << false;
         QTest::newRow("existing file") << file << file << false << false << true << false;
@@ -530,6 +578,10 @@ private slots:
             QFileInfo(writePicture(m_program.filePath(QStringLiteral("wide.png")), 40, 20))
                 .fileName();
         const int slot = e.add(rec);
+        // Stretched alone (-1) fills the note as it is: the height stays.
+        e.windows.commands().toggleStretch(slot);
+        QCOMPARE(e.st(slot).Height, 3000.0F);
+        QCOMPARE(e.win(slot)->height(), 200);
         e.windows.commands().toggleKeepRatio(slot);
         const int reserve = e.windows.ToolbarHeight() + e.windows.ChromeHeight();
         const float expected = std::floor(0.5F * (3000.0F - e.windows.ChromeWidth())) + reserve;
@@ -675,6 +727,309 @@ private slots:
         QCOMPARE(w->fraToolbar->caption(), QStringLiteral("Note"));
         e.windows.commands().setTitle(slot, QStringLiteral("Renamed "));
         QCOMPARE(w->fraToolbar->caption(), QStringLiteral("Renamed"));
+    }
+
+    void resizeBand_data() {
+        QTest::addColumn<QPoint>("pos");
+        QTest::addColumn<bool>("widthOnly");
+        QTest::addColumn<int>("edges");
+        QTest::addColumn<int>("cursor");
+        // A window of 200 x 100 pixels.
+        const int l = Qt::LeftEdge;
+        const int r = Qt::RightEdge;
+        const int t = Qt::TopEdge;
+        const int b = Qt::BottomEdge;
+        QTest::newRow("middle") << QPoint(100, 50) << false << 0 << int(Qt::ArrowCursor);
+        QTest::newRow("left edge") << QPoint(0, 50) << false << l << int(Qt::SizeHorCursor);
+        QTest::newRow("inside the band") << QPoint(2, 50) << false << l << int(Qt::SizeHorCursor);
+        QTest::newRow("past the band") << QPoint(3, 50) << false << 0 << int(Qt::ArrowCursor);
+        QTest::newRow("right edge") << QPoint(199, 50) << false << r << int(Qt::SizeHorCursor);
+        QTest::newRow("top edge") << QPoint(100, 0) << false << t << int(Qt::SizeVerCursor);
+        QTest::newRow("bottom edge") << QPoint(100, 99) << false << b << int(Qt::SizeVerCursor);
+        QTest::newRow("top-left") << QPoint(0, 0) << false << (l | t) << int(Qt::SizeFDiagCursor);
+        QTest::newRow("corner along the top")
+            << QPoint(8, 1) << false << (l | t) << int(Qt::SizeFDiagCursor);
+        QTest::newRow("top-right")
+            << QPoint(199, 0) << false << (r | t) << int(Qt::SizeBDiagCursor);
+        QTest::newRow("bottom-left")
+            << QPoint(0, 99) << false << (l | b) << int(Qt::SizeBDiagCursor);
+        QTest::newRow("bottom-right")
+            << QPoint(199, 99) << false << (r | b) << int(Qt::SizeFDiagCursor);
+        QTest::newRow("rolled, top edge") << QPoint(100, 0) << true << 0 << int(Qt::ArrowCursor);
+        QTest::newRow("rolled, corner") << QPoint(0, 0) << true << l << int(Qt::SizeHorCursor);
+        QTest::newRow("outside") << QPoint(-1, 50) << false << 0 << int(Qt::ArrowCursor);
+    }
+    void resizeBand() {
+        QFETCH(QPoint, pos);
+        QFETCH(bool, widthOnly);
+        const Qt::Edges edges = resizeband::edgesAt(QSize(200, 100), pos, widthOnly);
+        QTEST(static_cast<int>(edges.toInt()), "edges");
+        QTEST(int(resizeband::cursorFor(edges)), "cursor");
+    }
+
+    void resizeDragFollowsThePointer() {
+        Env& e = *m_env;
+        const int slot = e.add();
+        frmBlocNote* w = e.win(slot);
+        QCOMPARE(w->geometry(), QRect(100, 100, 200, 200));
+        // The band lies over the edges only: the text and the title bar keep their cursors.
+        QVERIFY(qobject_cast<ResizeGrip*>(w->childAt(199, 100)));
+        QVERIFY(qobject_cast<ResizeGrip*>(w->childAt(0, 0)));
+        QVERIFY(!qobject_cast<ResizeGrip*>(w->childAt(100, 100)));
+        QVERIFY(!qobject_cast<ResizeGrip*>(w->childAt(100, 8)));
+        QWidget* corner = w->childAt(199, 199);
+        sendMouse(corner, QEvent::MouseMove, corner->mapFrom(w, QPoint(199, 199)), Qt::NoButton,
+                  Qt::NoButton);
+        QCOMPARE(corner->cursor().shape(), Qt::SizeFDiagCursor);
+
+        // The offscreen platform cannot resize: the note follows the drag itself.
+        dragFrom(w, {199, 199}, {50, 30});
+        QCOMPARE(w->geometry(), QRect(100, 100, 250, 230));
+        QCOMPARE(e.st(slot).Width, 3750.0F);
+        QCOMPARE(e.st(slot).Height, 3450.0F);
+        QCOMPARE(e.rec(slot).ChangeMark, mark::Modified);
+
+        // The left edge stops at the smallest width; the right edge stays where it was.
+        dragFrom(w, {0, 100}, {400, 0});
+        QCOMPARE(w->width(), twips::toPx(frmBlocNote::MinWidth));
+        QCOMPARE(w->geometry().right(), 349);
+        QCOMPARE(e.st(slot).Width, frmBlocNote::MinWidth);
+        QCOMPARE(e.st(slot).Left, twips::fromPx(w->x()));
+
+        // A rolled-up note changes only its width.
+        e.clock.advanceMs(5000);
+        w->lblActionbarRoll_Click();
+        const int rolled = w->height();
+        QVERIFY(!qobject_cast<ResizeGrip*>(w->childAt(w->width() / 2, 0)));
+        dragFrom(w, {w->width() - 1, rolled - 1}, {20, 40});
+        QCOMPARE(w->width(), twips::toPx(frmBlocNote::MinWidth) + 20);
+        QCOMPARE(w->height(), rolled);
+    }
+
+    void onTopToggleKeepsTheWindow() {
+        Env& e = *m_env;
+        NoteRecord rec;
+        rec.AutoRoll = true;
+        const int slot = e.add(rec);
+        frmBlocNote* w = e.win(slot);
+        w->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(w));
+        const WId id = w->winId();
+        for (const bool onTop : {true, false}) {
+            w->lblActionbarAoTop_Click();
+            QCoreApplication::processEvents();
+            QCOMPARE(e.st(slot).AlwaysOnTop, onTop);
+            QCOMPARE(w->windowFlags().testFlag(Qt::WindowStaysOnTopHint), onTop);
+            // The platform window keeps the state for the next show.
+            QCOMPARE(w->windowHandle()->flags().testFlag(Qt::WindowStaysOnTopHint), onTop);
+            QCOMPARE(w->winId(), id);
+            QVERIFY(w->isVisible());
+            QVERIFY(w->isActiveWindow());
+            QVERIFY(!e.rec(slot).Rollup);
+        }
+    }
+
+    void animationKeepsTheStoredGeometry() {
+        Env& e = *m_env;
+        const int slot = e.add();
+        frmBlocNote* w = e.win(slot);
+        const QRect stored(100, 100, 200, 200);
+        for (int i = 0; i < 3; ++i) {
+            e.windows.hideNote(slot, true);
+            QTRY_VERIFY(!windowops::isAnimating(w));
+            QVERIFY(w->isHidden());
+            e.windows.showNote(slot, true);
+            // It grows from its centre.
+            QVERIFY(w->width() < stored.width());
+            QCOMPARE(w->geometry().center(), stored.center());
+            QTRY_VERIFY(!windowops::isAnimating(w));
+            QVERIFY(w->isVisible());
+            QCOMPARE(w->geometry(), stored);
+        }
+        QCOMPARE(e.st(slot).Left, 1500.0F);
+        QCOMPARE(e.st(slot).Top, 1500.0F);
+        QCOMPARE(e.st(slot).Width, 3000.0F);
+        QCOMPARE(e.st(slot).Height, 3000.0F);
+        QCOMPARE(e.rec(slot).ChangeMark, mark::Blank);
+    }
+
+    void storedColours_data() {
+        QTest::addColumn<qint32>("stored");
+        QTest::addColumn<QColor>("expected");
+        const QPalette dark = darkPalette();
+        QTest::newRow("red in the low byte") << qint32{0x0000FF} << QColor(255, 0, 0);
+        QTest::newRow("rgb") << qint32{0x123456} << QColor(0x56, 0x34, 0x12);
+        QTest::newRow("window background")
+            << colors::systemColor(colors::WindowBackground) << dark.color(QPalette::Base);
+        QTest::newRow("window text")
+            << colors::systemColor(colors::WindowText) << dark.color(QPalette::Text);
+        QTest::newRow("button face")
+            << colors::systemColor(colors::ButtonFace) << dark.color(QPalette::Button);
+        QTest::newRow("button text as stored")
+            << qint32{-2147483630} << dark.color(QPalette::ButtonText);
+        QTest::newRow("highlight")
+            << colors::systemColor(colors::Highlight) << dark.color(QPalette::Highlight);
+        QTest::newRow("highlight text")
+            << colors::systemColor(colors::HighlightText) << dark.color(QPalette::HighlightedText);
+        QTest::newRow("grey text") << colors::systemColor(colors::GrayText)
+                                   << dark.color(QPalette::Disabled, QPalette::Text);
+        QTest::newRow("unknown index")
+            << static_cast<qint32>(0x800000FFU) << dark.color(QPalette::WindowText);
+    }
+    void storedColours() {
+        QFETCH(qint32, stored);
+        QTEST(colors::screenColor(stored, darkPalette()), "expected");
+    }
+
+    void noteFollowsTheDesktopTheme() {
+        const PaletteGuard guard;
+        NoteWindowState st = Env::defaultState();
+        st.BackColor = colors::systemColor(colors::WindowBackground);
+        st.ForeColor = -2147483630;
+        const int slot = m_env->add({}, st);
+        // A dark theme chosen while the note is open.
+        QApplication::setPalette(darkPalette());
+        QPlainTextEdit* box = m_env->win(slot)->textBox();
+        QTRY_COMPARE(box->palette().color(QPalette::Base), darkPalette().color(QPalette::Base));
+        QCOMPARE(box->palette().color(QPalette::Text), darkPalette().color(QPalette::ButtonText));
+    }
+
+    void fontDialogOkWithoutChange() {
+        if (!QFontDatabase::hasFamily(QStringLiteral("DejaVu Sans"))) {
+            QSKIP("needs the DejaVu Sans font");
+        }
+        Env& e = *m_env;
+        NoteWindowState st = Env::defaultState();
+        st.FontName = QStringLiteral("DejaVu Sans");
+        st.FontSize = 10;
+        st.FontUnderline = true;
+        const int slot = e.add({}, st);
+        const QFont initial = NoteCommands::dialogFont(e.st(slot));
+        QCOMPARE(initial.family(), QStringLiteral("DejaVu Sans"));
+        QCOMPARE(initial.pointSizeF(), 10.0);
+        QVERIFY(!initial.bold() && !initial.italic() && initial.underline());
+        // What the font dialog gives back on OK when nothing was chosen.
+        QFontDialog dialog;
+        dialog.setCurrentFont(initial);
+        const QFont unchanged = dialog.currentFont();
+        QVERIFY2(!unchanged.italic(), qPrintable(unchanged.styleName()));
+        e.dialogs.fonts.enqueue(unchanged);
+        QVERIFY(e.windows.commands().chooseFont(slot, nullptr));
+        QVERIFY(!e.st(slot).FontItalic && !e.st(slot).FontBold && e.st(slot).FontUnderline);
+        QCOMPARE(e.rec(slot).ChangeMark, mark::Blank);
+        QVERIFY(!e.store.DataChanged);
+    }
+
+    void titleBarTooltipsOnAnInactiveNote() {
+        const int slot = m_env->add();
+        frmBlocNote* w = m_env->win(slot);
+        QWidget other;
+        other.show();
+        other.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&other));
+        QVERIFY(!w->isActiveWindow());
+        ActionLabel* label = w->fraToolbar->lblActionbarAoTop;
+        QTest::mouseMove(label, label->rect().center());
+        QTRY_VERIFY(QToolTip::isVisible());
+        QCOMPARE(QToolTip::text(), QStringLiteral("Always on top"));
+        QToolTip::hideText();
+    }
+
+    void textStopsAtTheFieldsBytes_data() {
+        QTest::addColumn<QString>("unit");
+        QTest::addColumn<int>("count");
+        QTest::newRow("Greek") << QStringLiteral("\u03B1") << 20000;
+        QTest::newRow("Japanese") << QStringLiteral("\u65E5") << 10901;
+        QTest::newRow("Western") << QStringLiteral("\u00E9") << 40000;
+        QTest::newRow("Greek lines") << QStringLiteral("\u03B1\u03B2\n") << 6000;
+    }
+    void textStopsAtTheFieldsBytes() {
+        QFETCH(QString, unit);
+        QFETCH(int, count);
+        Env& e = *m_env;
+        NoteWindowState st = Env::defaultState();
+        st.Text.clear();
+        const int slot = e.add({}, st);
+        auto* box = qobject_cast<NoteTextBox*>(e.win(slot)->textBox());
+        QVERIFY(box != nullptr);
+        QSignalSpy full(box, &NoteTextBox::limitReached);
+        QApplication::clipboard()->setText(unit.repeated(count));
+        QTest::keyClick(box, Qt::Key_V, Qt::ControlModifier);
+        const QString text = e.st(slot).Text;
+        QCOMPARE(full.count(), 1);
+        QVERIFY(unit.repeated(count).startsWith(text));
+        QVERIFY(fieldlimit::storedBytes(text) <= NoteTextBox::MaxBytes);
+        QVERIFY(fieldlimit::storedBytes(text) > NoteTextBox::MaxBytes - 4);
+        if (unit.size() == 1) {
+            // Typing at the limit is refused as well.
+            QKeyEvent key(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, unit);
+            QApplication::sendEvent(box, &key);
+            QCOMPARE(e.st(slot).Text, text);
+            QCOMPARE(full.count(), 2);
+        }
+        // The saved record reads back whole.
+        const auto decoded = recordcodec::decode(recordcodec::encode(e.rec(slot), e.st(slot), 1));
+        QVERIFY(decoded);
+        QCOMPARE(decoded->window.Text, text);
+    }
+
+    void typingUpToTheLimit() {
+        Env& e = *m_env;
+        NoteWindowState st = Env::defaultState();
+        st.Text = QString(NoteTextBox::MaxBytes - 3, QLatin1Char('a'));
+        const int slot = e.add({}, st);
+        QPlainTextEdit* box = e.win(slot)->textBox();
+        QSignalSpy full(qobject_cast<NoteTextBox*>(box), &NoteTextBox::limitReached);
+        box->moveCursor(QTextCursor::End);
+        QTest::keyClicks(box, QStringLiteral("bc"));
+        QCOMPARE(full.count(), 0);
+        // A line break takes two bytes: only one is left.
+        QTest::keyClick(box, Qt::Key_Return);
+        QCOMPARE(full.count(), 1);
+        QTest::keyClicks(box, QStringLiteral("de"));
+        QCOMPARE(full.count(), 2);
+        QCOMPARE(e.st(slot).Text.right(4), QStringLiteral("abcd"));
+        QCOMPARE(fieldlimit::storedBytes(e.st(slot).Text), NoteTextBox::MaxBytes);
+        // A selection typed over frees its bytes.
+        box->moveCursor(QTextCursor::Start);
+        box->moveCursor(QTextCursor::Right, QTextCursor::KeepAnchor);
+        QTest::keyClick(box, Qt::Key_X);
+        QCOMPARE(full.count(), 2);
+        QVERIFY(e.st(slot).Text.startsWith(QLatin1Char('x')));
+    }
+
+    void fileDialogPutsBackOnlyWhatWasOnTop_data() {
+        QTest::addColumn<bool>("managerOnTop");
+        QTest::newRow("manager below") << false;
+        QTest::newRow("manager on top") << true;
+    }
+    void fileDialogPutsBackOnlyWhatWasOnTop() {
+        QFETCH(bool, managerOnTop);
+        Env& e = *m_env;
+        QWidget manager;
+        manager.show();
+        windowops::SetTopmost(&manager, managerOnTop ? -1 : 0);
+        e.windows.setManagerWindow(&manager);
+        NoteWindowState onTop = Env::defaultState();
+        onTop.AlwaysOnTop = true;
+        const int above = e.add({}, onTop);
+        const int below = e.add();
+        for (int round = 0; round < 2; ++round) {
+            e.windows.RemoveAlwaysOnTop(&manager);
+            QVERIFY(!windowops::isTopmost(e.win(above)));
+            QVERIFY(!windowops::isTopmost(&manager));
+            QVERIFY(e.st(above).AlwaysOnTop);
+            e.windows.ResetAlwaysOnTop(&manager);
+            QVERIFY(windowops::isTopmost(e.win(above)));
+            QVERIFY(!windowops::isTopmost(e.win(below)));
+            QCOMPARE(windowops::isTopmost(&manager), managerOnTop);
+        }
+        // The picture dialog, cancelled.
+        e.windows.commands().browsePicture(below, nullptr);
+        QVERIFY(windowops::isTopmost(e.win(above)));
+        QVERIFY(!windowops::isTopmost(e.win(below)));
+        QCOMPARE(windowops::isTopmost(&manager), managerOnTop);
+        e.windows.setManagerWindow(nullptr);
     }
 
     void layoutMeasures() {
