@@ -1,5 +1,6 @@
 // Writes the import file "Quillaboard.new" with the two help notes a new user finds on the
-// desktop, and the picture of a note's title bar shown on their picture side.
+// desktop, and for each the picture of its title bar shown on its picture side
+// ("QuickHelp1.png", "QuickHelp2.png"), captioned with that note's title.
 //
 //   makequickhelp <output folder>
 #include "store/recordcodec.h"
@@ -13,7 +14,10 @@
 
 namespace {
 
-const QString PictureName = QStringLiteral("QuickHelp.png");
+// The picture of help note `number`.
+QString pictureName(int number) {
+    return QStringLiteral("QuickHelp%1.png").arg(number);
+}
 
 const char* const HelpText1 = R"(Welcome to Quillaboard!
 
@@ -48,8 +52,8 @@ Your notes are kept in Quillaboard.dat and QuillaEvents.dat beside the program, 
 
 Click the square at the top left to see the picture side.)";
 
-// A note's title bar drawn large, with its parts labelled.
-QImage titleBarPicture() {
+// A note's title bar drawn large, with its caption and its parts labelled.
+QImage titleBarPicture(const QString& caption) {
     const int w = 600;
     const int h = 420;
     QImage img(w, h, QImage::Format_ARGB32_Premultiplied);
@@ -62,8 +66,7 @@ QImage titleBarPicture() {
     p.setPen(Qt::white);
     QFont titleFont(QStringLiteral("DejaVu Sans"), 15, QFont::Bold);
     p.setFont(titleFont);
-    p.drawText(bar.adjusted(44, 0, -150, 0), Qt::AlignVCenter | Qt::AlignLeft,
-               QStringLiteral("Quick help 1"));
+    p.drawText(bar.adjusted(44, 0, -150, 0), Qt::AlignVCenter | Qt::AlignLeft, caption);
     // Lock square at the left.
     p.setPen(QPen(QColor(60, 60, 0), 1.5));
     p.setBrush(QColor(255, 255, 0));
@@ -120,7 +123,7 @@ QByteArray helpNote(const QString& title, const char* text, float left, std::int
     r.setTitle(title);
     r.ShowTitle = true;
     r.ShowScrollBar = true;
-    r.ImagePath = PictureName;
+    r.ImagePath = pictureName(number);
     r.ImageKeepRatio = false;
     NoteWindowState w;
     w.Left = left;
@@ -150,8 +153,14 @@ int main(int argc, char** argv) {
     QFile file(out.filePath(QStringLiteral("Quillaboard.new")));
     if (!file.open(QIODevice::WriteOnly))
         return 1;
-    file.write(helpNote(QStringLiteral("Quick help 1"), HelpText1, 1200, 0x00FFFF, 1));
-    file.write(helpNote(QStringLiteral("Quick help 2"), HelpText2, 7200, 0xC0FFC0, 2));
+    const QString titles[] = {QStringLiteral("Quick help 1"), QStringLiteral("Quick help 2")};
+    file.write(helpNote(titles[0], HelpText1, 1200, 0x00FFFF, 1));
+    file.write(helpNote(titles[1], HelpText2, 7200, 0xC0FFC0, 2));
     file.close();
-    return titleBarPicture().save(out.filePath(PictureName)) ? 0 : 1;
+    for (int number = 1; number <= 2; ++number) {
+        if (!titleBarPicture(titles[number - 1]).save(out.filePath(pictureName(number)))) {
+            return 1;
+        }
+    }
+    return 0;
 }
