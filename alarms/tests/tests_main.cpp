@@ -1,0 +1,3 @@
+#include "platform/testing/testmain.h"
+
+QB_TEST_GUILESS_MAIN
