@@ -4,6 +4,7 @@
 
 #include "localisation/translator.h"
 
+#include <QApplication>
 #include <QFontMetrics>
 #include <QGridLayout>
 #include <QGuiApplication>
@@ -14,11 +15,14 @@
 #include <QPainterPath>
 #include <QPushButton>
 #include <QScreen>
+#include <QSpacerItem>
 
 namespace {
 
 constexpr int IconExtent = 32;
 constexpr int MinButtonWidth = 75;
+// Between the two buttons, so they never touch whatever the style's spacing.
+constexpr int ButtonGap = 12;
 // A line wider than this share of the screen wraps instead of widening the box.
 constexpr int MaxWidthNumerator = 2;
 constexpr int MaxWidthDenominator = 3;
@@ -216,6 +220,7 @@ frmMsgbox::frmMsgbox(QWidget* parent)
     layout->addWidget(m_lblMsgbox, 0, 1, Qt::AlignVCenter);
 
     auto* row = new QHBoxLayout;
+    row->setSpacing(ButtonGap);
     row->addStretch();
     for (int index = 0; index < 2; ++index) {
         auto* button = new QPushButton(this);
@@ -227,6 +232,9 @@ frmMsgbox::frmMsgbox(QWidget* parent)
     }
     row->addStretch();
     layout->addLayout(row, 1, 0, 1, 2);
+    // An empty row as wide as the title needs.
+    m_titleStrut = new QSpacerItem(0, 0, QSizePolicy::Fixed, QSizePolicy::Fixed);
+    layout->addItem(m_titleStrut, 2, 0, 1, 2);
 }
 
 void frmMsgbox::setup(const QString& text, const QString& title, int buttons, int icon,
@@ -263,7 +271,26 @@ void frmMsgbox::setup(const QString& text, const QString& title, int buttons, in
         m_cmdmsgbox[1]->show();
     }
     m_cmdmsgbox[0]->setDefault(true);
+    // The window manager shows the title beside its own buttons: the box is wide enough for
+    // both, so the title is never cut.
+    const QMargins margins = layout()->contentsMargins();
+    m_titleStrut->changeSize(titleBarWidth(windowTitle()) - margins.left() - margins.right(), 0,
+                             QSizePolicy::Fixed, QSizePolicy::Fixed);
+    layout()->invalidate();
     adjustSize();
+}
+
+int frmMsgbox::titleBarWidth(const QString& title) {
+    // Title bars commonly use a bold face of the application font; the window manager puts
+    // its icon and up to three buttons of about the bar's height beside the text, with some
+    // padding at each end.
+    QFont font = QApplication::font();
+    font.setBold(true);
+    const QFontMetrics metrics(font);
+    const int barHeight = metrics.height() + 10;
+    constexpr int ControlsBeside = 4; // window icon, minimise, maximise, close
+    constexpr int Padding = 24;
+    return metrics.horizontalAdvance(title) + ControlsBeside * barHeight + Padding;
 }
 
 void frmMsgbox::place(int leftTwips, int topTwips) {

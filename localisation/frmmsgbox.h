@@ -7,6 +7,7 @@
 
 class QLabel;
 class QPushButton;
+class QSpacerItem;
 class Translator;
 class MsgboxPicture;
 
@@ -42,6 +43,9 @@ public:
     [[nodiscard]] static QIcon picMsgboxArray(int option);
     // The text as the label shows it: CR LF (and a lone CR) become line breaks.
     [[nodiscard]] static QString displayText(const QString& text);
+    // The least width in pixels at which the window manager shows `title` uncut beside its
+    // own buttons.
+    [[nodiscard]] static int titleBarWidth(const QString& title);
 
     // Escape and the close box answer "No".
     void reject() override;
@@ -55,6 +59,7 @@ private:
     QLabel* m_lblMsgbox = nullptr;
     MsgboxPicture* m_picMsgbox = nullptr;
     std::array<QPushButton*, 2> m_cmdmsgbox{};
+    QSpacerItem* m_titleStrut = nullptr;
     int m_icon = 0;
     int m_result = 1;
     bool m_answered = false;

@@ -12,6 +12,7 @@
 #include "store/settings.h"
 #include "trayicon.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -24,6 +25,7 @@
 #include <QSystemTrayIcon>
 #include <QToolTip>
 #include <QVBoxLayout>
+#include <QWindow>
 #include <array>
 
 namespace {
@@ -37,6 +39,21 @@ const QString Mail = QStringLiteral("mail");
 void run(const std::function<void()>& hook) {
     if (hook) {
         hook();
+    }
+}
+
+// Puts a shown window into or out of the always-on-top layer where it is: the widget keeps
+// its flag and the window system is told directly, so the window is neither hidden nor mapped
+// again (which would move it and take the focus).
+void setOnTopInPlace(QWidget* window, bool onTop) {
+    Qt::WindowFlags flags = window->windowFlags();
+    if (flags.testFlag(Qt::WindowStaysOnTopHint) == onTop) {
+        return;
+    }
+    flags.setFlag(Qt::WindowStaysOnTopHint, onTop);
+    window->overrideWindowFlags(flags);
+    if (QWindow* handle = window->windowHandle()) {
+        handle->setFlags(flags);
     }
 }
 
@@ -92,6 +109,13 @@ frmStartup::frmStartup(const ManagerContext& ctx, ManagerHooks hooks, QWidget* p
 
     showPanel(Liste);
     m_lists->optSelectList_Click(0);
+
+    connect(qApp, &QGuiApplication::applicationStateChanged, this,
+            [this](Qt::ApplicationState state) {
+                if (state != Qt::ApplicationActive) {
+                    leaveTopLayer();
+                }
+            });
 }
 
 frmStartup::~frmStartup() = default;
@@ -228,7 +252,7 @@ void frmStartup::cmdProperties_Click() {
     fillProperties(true);
 }
 
-void frmStartup::fillProperties(bool bringToFront) {
+void frmStartup::fillProperties(bool toFront) {
     m_ctx.state.CurrentList = m_lists->frontList();
     const int slot = m_lists->selectedNote();
     if (slot < 0) {
@@ -238,7 +262,7 @@ void frmStartup::fillProperties(bool bringToFront) {
     if (!m_ctx.store.Windows.at(static_cast<size_t>(slot)).Live) {
         return;
     }
-    if (bringToFront) {
+    if (toFront) {
         showPanel(Prop);
     }
     m_properties->Fill(slot);
@@ -257,6 +281,7 @@ void frmStartup::Show_Hide_Quillaboard() {
         } else {
             showMinimized();
         }
+        leaveTopLayer();
         if (mailOff) {
             m_tray->setTip(m_ctx.tr.Translation(84));
         }
@@ -268,14 +293,30 @@ void frmStartup::Show_Hide_Quillaboard() {
             m_tray->setTip(m_ctx.tr.Translation(85));
         }
         run(m_hooks.stopAutoRefresh);
-        if (isMinimized()) {
-            showNormal();
-        } else {
-            show();
-        }
-        raise();
-        activateWindow();
+        bringToFront();
     }
+}
+
+void frmStartup::bringToFront() {
+    // Always-on-top notes (the default for new ones) would cover a plain window, so the
+    // manager joins their layer and is raised above them. It leaves the layer again as soon
+    // as a note is activated or another program is, so it does not stay over everything.
+    setOnTopInPlace(this, true);
+    if (isMinimized()) {
+        showNormal();
+    } else {
+        show();
+    }
+    raise();
+    activateWindow();
+}
+
+void frmStartup::leaveTopLayer() {
+    setOnTopInPlace(this, false);
+}
+
+bool frmStartup::onTop() const {
+    return windowFlags().testFlag(Qt::WindowStaysOnTopHint);
 }
 
 void frmStartup::QueryUnload() {
@@ -322,6 +363,7 @@ bool frmStartup::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void frmStartup::noteActivated(int slot) {
+    leaveTopLayer();
     m_lists->selectNote(slot);
     if (m_ctx.state.CurrentPanel == Prop) {
         cmdProperties_Click();

@@ -42,6 +42,11 @@ public:
     [[nodiscard]] bool trayAvailable() const { return m_trayAvailable; }
 
     void Show_Hide_Quillaboard();
+    // Shows the manager above every note, always-on-top ones included, and activates it
+    // (tray, second start, a note's properties command).
+    void bringToFront();
+    // True while the manager is in the always-on-top layer.
+    [[nodiscard]] bool onTop() const;
     // The close box: acts as the OK button of the panel in front.
     void QueryUnload();
     void cmdProperties_Click();
@@ -73,7 +78,8 @@ private:
     QWidget* buildListPanel();
     void frontListChanged(int list);
     void newNoteIn(int list);
-    void fillProperties(bool bringToFront);
+    void fillProperties(bool toFront);
+    void leaveTopLayer();
 
     ManagerContext m_ctx;
     ManagerHooks m_hooks;

@@ -133,9 +133,10 @@ bool NoteLists::isTicked(int listIndex, int pos) const {
 
 void NoteLists::setTicked(int listIndex, int pos, bool ticked) {
     QListWidgetItem* item = list(listIndex)->item(pos);
-    if (item != nullptr) {
-        item->setCheckState(ticked ? Qt::Checked : Qt::Unchecked);
+    if (item == nullptr || (ticked && !isLive(m_ctx.store.slotAt(listIndex, pos)))) {
+        return;
     }
+    item->setCheckState(ticked ? Qt::Checked : Qt::Unchecked);
 }
 
 void NoteLists::selectNote(int slot) {
@@ -154,6 +155,9 @@ void NoteLists::fill() {
         for (int pos = 0; pos < m_ctx.store.lineCount(listIndex); ++pos) {
             const int slot = m_ctx.store.slotAt(listIndex, pos);
             addLine(listIndex, lineText(slot), isLive(slot) && isShown(slot));
+            if (!isLive(slot)) {
+                makeInert(list(listIndex)->item(pos));
+            }
         }
     }
 }
@@ -197,8 +201,22 @@ void NoteLists::addLine(int listIndex, const QString& text, bool ticked) {
     list(listIndex)->addItem(item);
 }
 
+void NoteLists::makeInert(QListWidgetItem* item) {
+    if (item == nullptr) {
+        return;
+    }
+    UpdatingScope updating(m_ctx.store);
+    item->setCheckState(Qt::Unchecked);
+    item->setData(LastTickRole, false);
+    item->setFlags(item->flags() & ~Qt::ItemIsUserCheckable);
+}
+
 bool NoteLists::isLive(int slot) const {
-    return m_ctx.store.isValidSlot(slot) && m_ctx.store.Windows.at(static_cast<size_t>(slot)).Live;
+    // A removed note stays dead even when its window was built again (after a reload of the
+    // window set), so its line can never show it.
+    return m_ctx.store.isValidSlot(slot) &&
+           m_ctx.store.Windows.at(static_cast<size_t>(slot)).Live &&
+           !m_ctx.store.Notes.at(static_cast<size_t>(slot)).isDeleted();
 }
 
 bool NoteLists::isShown(int slot) const {
@@ -212,8 +230,14 @@ void NoteLists::onItemChanged(int listIndex, QListWidgetItem* item) {
     if (item->data(LastTickRole).toBool() == ticked) {
         return;
     }
+    const int pos = list(listIndex)->row(item);
+    if (ticked && !isLive(m_ctx.store.slotAt(listIndex, pos))) {
+        // Whoever ticked a removed note's line, the tick does not stay.
+        makeInert(item);
+        return;
+    }
     item->setData(LastTickRole, ticked);
-    lstNotes_Click(listIndex, list(listIndex)->row(item));
+    lstNotes_Click(listIndex, pos);
 }
 
 void NoteLists::lstNotes_Click(int listIndex, int pos) {
@@ -300,6 +324,7 @@ int NoteLists::cmdNewNote_Click() {
     NoteWindowState window;
     window.Left = defaults.Left;
     window.Top = defaults.Top;
+    placeClearOfOtherNotes(window);
     window.Width = defaults.Width;
     window.Height = defaults.Height;
     window.FontName = defaults.FontName.trimmed().left(width::FontName);
@@ -335,6 +360,25 @@ int NoteLists::cmdNewNote_Click() {
     return slot;
 }
 
+void NoteLists::placeClearOfOtherNotes(NoteWindowState& window) const {
+    // A new note exactly over another one looks as if that note had been emptied: it moves
+    // down and right by a title bar's height until no note sits at its place.
+    const auto occupied = [this](float left, float top) {
+        for (int slot = 0; slot <= m_ctx.store.LastNote(); ++slot) {
+            const NoteWindowState& other = m_ctx.store.Windows.at(static_cast<size_t>(slot));
+            if (isLive(slot) && other.Left == left && other.Top == top) {
+                return true;
+            }
+        }
+        return false;
+    };
+    for (int step = 0; step <= m_ctx.store.LastNote() && occupied(window.Left, window.Top);
+         ++step) {
+        window.Left += NewNoteOffset;
+        window.Top += NewNoteOffset;
+    }
+}
+
 void NoteLists::cmdRemove_Click() {
     const int listIndex = m_front;
     m_ctx.state.CurrentList = listIndex;
@@ -365,16 +409,18 @@ void NoteLists::cmdRemove_Click() {
                                            QString::number(slot));
     }
     setTicked(listIndex, pos, false);
+    QListWidgetItem* item = list(listIndex)->item(pos);
     {
         UpdatingScope updating(m_ctx.store);
-        list(listIndex)->item(pos)->setText(m_ctx.tr.Translation(91));
+        item->setText(m_ctx.tr.Translation(91));
     }
     m_ctx.views.retireNote(slot);
     m_ctx.store.markDeleted(slot);
+    makeInert(item);
     emit listPanelRequested();
     list(listIndex)->setFocus();
-    m_ctx.store.FullSaveNeeded = true;
     m_ctx.store.MarkChanged(slot, false);
+    requestFullSave();
 }
 
 void NoteLists::cmdMoveUp_Click() {
@@ -421,9 +467,9 @@ void NoteLists::SwapLines(int pos1, int pos2, int listIndex) {
             first->setCheckState(second->checkState());
             second->setCheckState(state);
         }
-        m_ctx.store.FullSaveNeeded = true;
         widget->setCurrentRow(pos2);
     }
+    requestFullSave();
 }
 
 void NoteLists::MoveToList(int pos, int fromList, int toList) {
@@ -444,12 +490,23 @@ void NoteLists::MoveToList(int pos, int fromList, int toList) {
             return;
         }
         addLine(toList, item->text(), item->checkState() == Qt::Checked);
+        if (!isLive(slot)) {
+            makeInert(list(toList)->item(target));
+        }
         delete source->takeItem(pos);
         optSelectList_Click(toList);
         selectLine(toList, target);
     }
     m_ctx.store.MarkChanged(slot, false);
+    requestFullSave();
+}
+
+void NoteLists::requestFullSave() {
+    // The periodic save only runs when DataChanged is set, and then rewrites the files whole
+    // while FullSaveNeeded is set: both, or the new order waits for the exit. MarkChanged
+    // alone does not do, as it is silent while UpdatingLists is set.
     m_ctx.store.FullSaveNeeded = true;
+    m_ctx.store.DataChanged = true;
 }
 
 void NoteLists::showAllOrHide(bool show) {

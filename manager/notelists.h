@@ -12,6 +12,7 @@
 
 class QListWidget;
 class QListWidgetItem;
+struct NoteWindowState;
 
 // Background and text colour of a new note (RGB, red in the low byte).
 struct NoteColors {
@@ -35,6 +36,9 @@ struct NoteColors {
 class NoteLists : public QObject {
     Q_OBJECT
 public:
+    // How far a new note steps down and right from a note at its place: a title bar, in twips.
+    static constexpr float NewNoteOffset = 195.0F;
+
     NoteLists(const ManagerContext& ctx, std::array<QListWidget*, 2> lists,
               QObject* parent = nullptr);
 
@@ -96,8 +100,13 @@ private:
     void onItemChanged(int list, QListWidgetItem* item);
     void addLine(int list, const QString& text, bool ticked);
     [[nodiscard]] bool isLive(int slot) const;
+    // A removed note's line: cleared and no longer tickable.
+    void makeInert(QListWidgetItem* item);
+    // Reordered, moved or removed notes: the next auto-save rewrites the data files.
+    void requestFullSave();
     [[nodiscard]] bool isShown(int slot) const;
     void showAllOrHide(bool show);
+    void placeClearOfOtherNotes(NoteWindowState& window) const;
 
     ManagerContext m_ctx;
     std::array<QListWidget*, 2> m_lists;

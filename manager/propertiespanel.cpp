@@ -6,6 +6,7 @@
 #include "localisation/translator.h"
 #include "notelists.h"
 #include "noteviews.h"
+#include "platform/bytelimit.h"
 #include "platform/dialogs.h"
 #include "platform/programfolder.h"
 #include "propertycommands.h"
@@ -55,10 +56,11 @@ QCheckBox* checkBox(QWidget* parent, const char* name, const QString& caption, c
     return box;
 }
 
-QLineEdit* lineEdit(QWidget* parent, const char* name, int maxLength) {
+// A field of a stored text: takes what the field's bytes hold, no more.
+QLineEdit* lineEdit(QWidget* parent, const char* name, int maxBytes) {
     auto* edit = new QLineEdit(parent);
     edit->setObjectName(QLatin1String(name));
-    edit->setMaxLength(maxLength);
+    ByteLimitValidator::install(edit, maxBytes);
     return edit;
 }
 
@@ -277,20 +279,36 @@ void PropertiesPanel::connectHandlers() {
     for (QLineEdit* edit : {m_txtTitre, m_txtFiletoOpen, m_txtImagePath}) {
         edit->installEventFilter(this);
     }
+    connect(m_txtImagePath, &QLineEdit::returnPressed, this, [this] {
+        txtImagePath_LostFocus();
+        m_pictureFocusSlot = -1;
+    });
+    connect(m_txtImagePath, &QLineEdit::textEdited, this, [this] { m_pictureFocusSlot = m_slot; });
 }
 
 bool PropertiesPanel::eventFilter(QObject* watched, QEvent* event) {
     auto* edit = qobject_cast<QLineEdit*>(watched);
     if (edit != nullptr && event->type() == QEvent::FocusIn) {
+        // Trimming is not typing: the field keeps its unmodified state.
+        const bool modified = edit->isModified();
         edit->setText(edit->text().trimmed());
+        edit->setModified(modified);
         edit->selectAll();
+        if (edit == m_txtImagePath) {
+            m_pictureFocusSlot = m_slot;
+        }
     } else if (edit != nullptr && event->type() == QEvent::FocusOut) {
         if (edit == m_txtTitre) {
             txtTitre_LostFocus();
         } else if (edit == m_txtFiletoOpen) {
             txtFiletoOpen_LostFocus();
         } else if (edit == m_txtImagePath) {
-            txtImagePath_LostFocus();
+            // Leaving the field reads the picture again, unless Enter just did or the panel
+            // has turned to another note since the field took the focus.
+            if (edit->isModified() || m_pictureFocusSlot == m_slot) {
+                txtImagePath_LostFocus();
+            }
+            m_pictureFocusSlot = -1;
         }
     }
     return QWidget::eventFilter(watched, event);
@@ -304,10 +322,25 @@ bool PropertiesPanel::quiet() const {
     return m_ctx.store.UpdatingLists || !hasNote();
 }
 
+void PropertiesPanel::applyPendingEdits() {
+    // A field still holding the focus has not been applied yet; its typing belongs to the note
+    // the panel shows now, whatever note comes next.
+    if (m_txtTitre->isModified()) {
+        txtTitre_LostFocus();
+    }
+    if (m_txtFiletoOpen->isModified()) {
+        txtFiletoOpen_LostFocus();
+    }
+    if (m_txtImagePath->isModified()) {
+        txtImagePath_LostFocus();
+    }
+}
+
 void PropertiesPanel::Fill(int slot) {
     if (!m_ctx.store.isValidSlot(slot)) {
         return;
     }
+    applyPendingEdits();
     m_slot = slot;
     const bool previous = m_ctx.store.UpdatingLists;
     m_ctx.store.UpdatingLists = true;
@@ -422,6 +455,7 @@ void PropertiesPanel::txtTitre_LostFocus() {
     }
     const QString title = m_txtTitre->text().trimmed();
     const NoteRecord& note = m_ctx.store.Notes.at(static_cast<size_t>(m_slot));
+    m_txtTitre->setModified(false);
     if (title.isEmpty()) {
         m_txtTitre->setText(note.trimmedTitle());
         return;
@@ -439,6 +473,7 @@ void PropertiesPanel::txtFiletoOpen_LostFocus() {
         return;
     }
     const QString path = m_txtFiletoOpen->text().trimmed();
+    m_txtFiletoOpen->setModified(false);
     CheckLinkedFile(path);
     // Re-linking the same file would read it again over the note's unsaved text.
     if (path.left(width::FiletoOpen) !=
@@ -452,10 +487,27 @@ void PropertiesPanel::txtImagePath_LostFocus() {
         return;
     }
     const QString path = m_txtImagePath->text().trimmed();
-    if (path != m_ctx.store.Notes.at(static_cast<size_t>(m_slot)).ImagePath.trimmed()) {
+    NoteRecord& note = m_ctx.store.Notes.at(static_cast<size_t>(m_slot));
+    const NoteWindowState& window = m_ctx.store.Windows.at(static_cast<size_t>(m_slot));
+    if (path != note.ImagePath.trimmed()) {
         m_ctx.commands.setTypedPicturePath(m_slot, path);
-        m_txtImagePath->setText(
-            m_ctx.store.Notes.at(static_cast<size_t>(m_slot)).ImagePath.trimmed());
+        m_txtImagePath->setText(note.ImagePath.trimmed());
+        return;
+    }
+    m_txtImagePath->setModified(false);
+    if (path.isEmpty()) {
+        return;
+    }
+    // The same path: the file may have been replaced, so the picture is read again. What the
+    // data file holds stays as it was, and so does the note's change mark.
+    const QString markBefore = note.ChangeMark;
+    const bool dataChangedBefore = m_ctx.store.DataChanged;
+    const bool shownBefore = window.PictureShown;
+    m_ctx.commands.setTypedPicturePath(m_slot, path);
+    if (note.ImagePath.trimmed() == path && window.PictureShown == shownBefore) {
+        note.ChangeMark = markBefore;
+        m_ctx.store.DataChanged = dataChangedBefore;
+        refreshStatus();
     }
 }
 
@@ -488,6 +540,8 @@ void PropertiesPanel::cmdPropFont_Click() {
 
 void PropertiesPanel::cmdPropOK_Click() {
     m_cmdPropOK->setFocus();
+    // Without the window's focus the field never hears that it lost it.
+    applyPendingEdits();
     m_ctx.state.CurrentPanel = QStringLiteral("liste");
     emit closed();
     if (hasNote() && m_ctx.store.Windows.at(static_cast<size_t>(m_slot)).Visible) {

@@ -52,6 +52,8 @@ protected:
 
 private:
     void buildControls();
+    // Runs the leave handler of every field typed into since it was filled or applied.
+    void applyPendingEdits();
     void connectHandlers();
     void refreshSample();
     void updateLink();
@@ -61,6 +63,8 @@ private:
     ManagerContext m_ctx;
     LinkedFileUpdater* m_updater = nullptr;
     int m_slot = -1;
+    // The note the picture field had the focus for; -1 once its leaving needs no new reading.
+    int m_pictureFocusSlot = -1;
 
     QLineEdit* m_txtTitre = nullptr;
     QLabel* m_txtSample = nullptr;

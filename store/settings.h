@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <cstdint>
+#include <optional>
 
 // The defaults a new note copies.
 struct NoteDefaultsRecord {
@@ -84,6 +85,15 @@ struct Settings {
     int chkNetWriteLog = 0;
 
     [[nodiscard]] static bool ticked(int check) { return check != 0; }
-    // The dimming level 0..255 as the setup field shows it.
+    // The dimming level 0 (transparent) .. 255 (opaque) as the setup field shows it. A text
+    // that is no level (below 0, above 255, no number) changes nothing: the last level read
+    // from a good text stays, at first the design value 50.
     [[nodiscard]] int autoDimValue() const;
+    // Takes a new text for the setup field only when it is a level; false leaves it as it was.
+    bool setAutoDimText(const QString& text);
+    // The leading integer of a text when it is a level 0..255.
+    [[nodiscard]] static std::optional<int> dimLevel(const QString& text);
+
+private:
+    mutable int m_lastDimLevel = 50;
 };

@@ -5,6 +5,7 @@
 #include "platform/testing/testmain.h"
 
 #include <QApplication>
+#include <QFontMetrics>
 #include <QImage>
 #include <QLabel>
 #include <QPointer>
@@ -72,6 +73,8 @@ private slots:
     void placement_data();
     void placement();
     void longLinesWrapWithinTheScreen();
+    void titleAndButtonsHaveRoom_data();
+    void titleAndButtonsHaveRoom();
     void iconsAreCrispAtBothScales_data();
     void iconsAreCrispAtBothScales();
     void unloadAllClosesEverything();
@@ -280,6 +283,35 @@ void TestMsgbox::longLinesWrapWithinTheScreen() {
     (void)service.Message_box(QStringLiteral("short"), QString(), msgbox::Info);
     QVERIFY(!service.openBoxes().last()->lblMsgbox()->wordWrap());
     service.unloadAll();
+}
+
+void TestMsgbox::titleAndButtonsHaveRoom_data() {
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<int>("buttons");
+    QTest::newRow("delete question") << QStringLiteral("Confirm delete") << 2;
+    QTest::newRow("long title, one button")
+        << QStringLiteral("The start-up folder of this program could not be found") << 0;
+}
+
+void TestMsgbox::titleAndButtonsHaveRoom() {
+    QFETCH(QString, title);
+    QFETCH(int, buttons);
+    frmMsgbox box;
+    box.setup(QStringLiteral("Are you sure?"), title, buttons, 2, m_translator);
+    box.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&box));
+    // The title in a bold face plus the window manager's icon and three buttons (at least
+    // 25 pixels each) fit beside each other.
+    QFont bold = QApplication::font();
+    bold.setBold(true);
+    QVERIFY2(box.width() >= QFontMetrics(bold).horizontalAdvance(title) + 4 * 25,
+             qPrintable(QString::number(box.width())));
+    if (buttons != 0) {
+        const QRect yes = box.cmdmsgbox(0)->geometry();
+        const QRect no = box.cmdmsgbox(1)->geometry();
+        QVERIFY(no.left() - yes.right() > 6);
+    }
+    box.close();
 }
 
 void TestMsgbox::iconsAreCrispAtBothScales_data() {

@@ -92,7 +92,10 @@ void FakeNoteViews::toggleKeepRatio(int slot) {
 }
 
 void FakeNoteViews::setTypedPicturePath(int slot, const QString& text) {
+    // As the note window does: the picture is read, the path stored, the note marked.
     calls.append(QStringLiteral("setTypedPicturePath(%1,%2)").arg(slot).arg(text));
+    m_store.Notes.at(static_cast<size_t>(slot)).ImagePath = text.trimmed();
+    m_store.MarkChanged(slot, true);
 }
 
 void FakeNoteViews::browsePicture(int slot, QWidget*) {

@@ -4,8 +4,10 @@
 #include "manager/notelists.h"
 #include "manager/propertiespanel.h"
 #include "manager/trayicon.h"
+#include "platform/bytelimit.h"
 #include "platform/programfolder.h"
 #include "platform/testing/fakes.h"
+#include "platform/textcodec.h"
 #include "store/notestore.h"
 #include "store/programstate.h"
 #include "store/settings.h"
@@ -19,8 +21,11 @@
 #include <QMenu>
 #include <QStackedWidget>
 #include <QTemporaryDir>
+#include <QToolTip>
+#include <QWindow>
 #include <QtTest>
 #include <deque>
+#include <map>
 #include <memory>
 
 namespace {
@@ -83,6 +88,16 @@ std::function<double()> replay(std::deque<int> values) {
     };
 }
 
+// Types text as the keyboard does, characters outside ASCII included.
+void typeText(QWidget* widget, const QString& text) {
+    for (const QChar c : text) {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(c));
+        QApplication::sendEvent(widget, &press);
+        QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, QString(c));
+        QApplication::sendEvent(widget, &release);
+    }
+}
+
 int red(std::int32_t rgb) {
     return rgb & 0xFF;
 }
@@ -104,6 +119,11 @@ private slots:
     void moveToOtherListAppendsSelectedInFront();
     void removeLeavesDeletedLine();
     void removeRefusedChangesNothing();
+    void listCommandsLeaveWorkForTheAutoSave_data();
+    void listCommandsLeaveWorkForTheAutoSave();
+    void removedNoteLineCannotBeTicked_data();
+    void removedNoteLineCannotBeTicked();
+    void newNoteStepsClearOfNoteAtItsPlace();
     void searchShowsEveryMatch();
     void randomTextColourNeedsMoreThan64_data();
     void randomTextColourNeedsMoreThan64();
@@ -114,6 +134,11 @@ private slots:
     void panelHandlersQuietWhileFilling();
     void readOnlyLinkedFileCannotBeUpdated();
     void browseForLinkedFile();
+    void typingGoesToTheNoteItWasTypedFor_data();
+    void typingGoesToTheNoteItWasTypedFor();
+    void retypedPicturePathReadsThePictureAgain();
+    void fieldsTakeWhatTheirBytesHold_data();
+    void fieldsTakeWhatTheirBytesHold();
     void trayDoubleClickMakesNoteOnly();
     void traySingleClickTogglesAfterWait();
     void trayMiddleAndCtrlClickInvertTick();
@@ -122,6 +147,7 @@ private slots:
     void closeBoxConfirmsPanelAndKeepsRunning();
     void closeBoxWithoutTrayMinimises();
     void activatedNoteRefillsPanelInFront();
+    void shownManagerIsAboveAlwaysOnTopNotesUntilANoteIsActivated();
 };
 
 void TestManager::moveToOtherListAtTheEndsDoesNothing() {
@@ -189,6 +215,7 @@ void TestManager::moveUpDownAtTheEnds() {
     const bool moved =
         expected != QStringList({QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")});
     QCOMPARE(env.store.FullSaveNeeded, moved);
+    QCOMPARE(env.store.DataChanged, moved);
     QVERIFY(env.views.shown.isEmpty());
     QVERIFY(env.views.hidden.isEmpty());
     QCOMPARE(env.store.Notes[0].ChangeMark, mark::Blank);
@@ -303,6 +330,104 @@ void TestManager::removeRefusedChangesNothing() {
     QCOMPARE(env.log.lines.size(), 1);
     QCOMPARE(env.log.lines.first().line,
              QStringLiteral("suppression de la note : listindex=1 iNote=1"));
+}
+
+void TestManager::listCommandsLeaveWorkForTheAutoSave_data() {
+    QTest::addColumn<QString>("command");
+    for (const char* command : {"up", "down", "right", "left", "remove"}) {
+        QTest::newRow(command) << QString::fromLatin1(command);
+    }
+}
+
+void TestManager::listCommandsLeaveWorkForTheAutoSave() {
+    QFETCH(QString, command);
+    ListsEnv env;
+    env.add(0, QStringLiteral("A"));
+    env.add(0, QStringLiteral("B"));
+    env.add(1, QStringLiteral("C"));
+    env.add(1, QStringLiteral("D"));
+    env.lists.fill();
+    const int list = command == QStringLiteral("left") ? 1 : 0;
+    env.lists.optSelectList_Click(list);
+    env.lists.selectLine(list, command == QStringLiteral("down") ? 0 : 1);
+    const std::map<QString, void (NoteLists::*)()> commands{
+        {QStringLiteral("up"), &NoteLists::cmdMoveUp_Click},
+        {QStringLiteral("down"), &NoteLists::cmdMoveDown_Click},
+        {QStringLiteral("right"), &NoteLists::cmdMoveRight_Click},
+        {QStringLiteral("left"), &NoteLists::cmdMoveLeft_Click},
+        {QStringLiteral("remove"), &NoteLists::cmdRemove_Click}};
+    (env.lists.*commands.at(command))();
+    // The periodic save runs only with DataChanged set, and rewrites the files whole (the new
+    // order, the other list, without the removed note) while FullSaveNeeded is set.
+    QVERIFY(env.store.DataChanged);
+    QVERIFY(env.store.FullSaveNeeded);
+}
+
+void TestManager::removedNoteLineCannotBeTicked_data() {
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<bool>("windowRebuilt");
+    for (const char* how : {"tick box", "program tick", "search", "show all", "middle click"}) {
+        QTest::addRow("%s", how) << QString::fromLatin1(how) << false;
+        QTest::addRow("%s, window rebuilt", how) << QString::fromLatin1(how) << true;
+    }
+}
+
+void TestManager::removedNoteLineCannotBeTicked() {
+    QFETCH(QString, how);
+    QFETCH(bool, windowRebuilt);
+    ListsEnv env;
+    const int removed = env.add(0, QStringLiteral("Find me"), true, QStringLiteral("find me"));
+    env.lists.fill();
+    env.lists.selectLine(0, 0);
+    env.lists.cmdRemove_Click();
+    if (windowRebuilt) {
+        // A window set built again gives every slot a live window; the mark still says
+        // removed.
+        env.store.Windows[static_cast<size_t>(removed)].Live = true;
+        env.lists.fill();
+    }
+    env.views.shown.clear();
+    QListWidgetItem* line = env.lists.list(0)->item(0);
+    QVERIFY(!line->flags().testFlag(Qt::ItemIsUserCheckable));
+    env.lists.selectLine(0, 0);
+    if (how == QStringLiteral("tick box")) {
+        line->setCheckState(Qt::Checked);
+    } else if (how == QStringLiteral("program tick")) {
+        env.lists.setTicked(0, 0, true);
+    } else if (how == QStringLiteral("search")) {
+        env.lists.cmdSearch_Click(QStringLiteral("find"));
+    } else if (how == QStringLiteral("show all")) {
+        env.lists.cmdShowAll_Click();
+    } else {
+        env.lists.invertSelectedTick();
+    }
+    QVERIFY(!env.lists.isTicked(0, 0));
+    QVERIFY(env.views.shown.isEmpty());
+    QVERIFY(env.views.cursors.isEmpty());
+    QCOMPARE(line->text(), QStringLiteral("---Deleted---"));
+}
+
+void TestManager::newNoteStepsClearOfNoteAtItsPlace() {
+    ListsEnv env;
+    env.settings.NoteDefaults.Left = 500;
+    env.settings.NoteDefaults.Top = 700;
+    env.lists.fill();
+    const int first = env.lists.cmdNewNote_Click();
+    QCOMPARE(env.store.Windows[static_cast<size_t>(first)].Left, 500.0F);
+    QCOMPARE(env.store.Windows[static_cast<size_t>(first)].Top, 700.0F);
+    // The next one lands a title bar lower and further right, and the one after that again.
+    const int second = env.lists.cmdNewNote_Click();
+    QCOMPARE(env.store.Windows[static_cast<size_t>(second)].Left, 695.0F);
+    QCOMPARE(env.store.Windows[static_cast<size_t>(second)].Top, 895.0F);
+    const int third = env.lists.cmdNewNote_Click();
+    QCOMPARE(env.store.Windows[static_cast<size_t>(third)].Left, 890.0F);
+    QCOMPARE(env.store.Windows[static_cast<size_t>(third)].Top, 1090.0F);
+    // A removed note no longer holds its place.
+    env.lists.selectLine(0, 0);
+    env.lists.cmdRemove_Click();
+    const int fourth = env.lists.cmdNewNote_Click();
+    QCOMPARE(env.store.Windows[static_cast<size_t>(fourth)].Left, 500.0F);
+    QCOMPARE(env.store.Windows[static_cast<size_t>(fourth)].Top, 700.0F);
 }
 
 void TestManager::searchShowsEveryMatch() {
@@ -590,6 +715,125 @@ void TestManager::browseForLinkedFile() {
     QCOMPARE(env.store.Notes[0].ChangeMark, mark::Blank);
 }
 
+void TestManager::typingGoesToTheNoteItWasTypedFor_data() {
+    QTest::addColumn<QString>("field");
+    QTest::newRow("title") << QStringLiteral("txtTitre");
+    QTest::newRow("picture") << QStringLiteral("txtImagePath");
+    QTest::newRow("linked file") << QStringLiteral("txtFiletoOpen");
+}
+
+void TestManager::typingGoesToTheNoteItWasTypedFor() {
+    QFETCH(QString, field);
+    Env env;
+    const int a = env.add(0, QStringLiteral("A"));
+    const int b = env.add(0, QStringLiteral("B"));
+    frmStartup manager(env.ctx, {});
+    manager.lists().fill();
+    manager.openProperties(a);
+    auto* edit = manager.propertiesPanel().findChild<QLineEdit*>(field);
+    QTest::keyClicks(edit, QStringLiteral("typed"));
+    const QString typed = edit->text();
+
+    // Another note is clicked while the field still holds the focus.
+    manager.noteActivated(b);
+    QCOMPARE(manager.propertiesPanel().shownNote(), b);
+    const auto value = [&env, &field](int slot) {
+        const NoteRecord& note = env.store.Notes[static_cast<size_t>(slot)];
+        return field == QStringLiteral("txtTitre")       ? note.Title
+               : field == QStringLiteral("txtImagePath") ? note.ImagePath
+                                                         : note.FiletoOpen;
+    };
+    QCOMPARE(value(a), typed);
+    QVERIFY(value(b) != typed);
+    QCOMPARE(edit->text(), value(b).trimmed());
+
+    // Typing followed by OK is kept as well.
+    QTest::keyClicks(edit, QStringLiteral("2"));
+    manager.propertiesPanel().cmdPropOK_Click();
+    QCOMPARE(value(b), edit->text());
+}
+
+void TestManager::retypedPicturePathReadsThePictureAgain() {
+    ListsEnv env;
+    const int a = env.add(0, QStringLiteral("A"));
+    env.store.Notes[0].ImagePath = QStringLiteral("pic.png");
+    env.state.CurrentPanel = QStringLiteral("prop");
+    PropertiesPanel panel(env.ctx);
+    panel.Fill(a);
+    auto* path = panel.findChild<QLineEdit*>(QStringLiteral("txtImagePath"));
+
+    // The file may have been replaced: leaving or Enter reads it again, and the note is not
+    // changed by that.
+    panel.txtImagePath_LostFocus();
+    QTest::keyClick(path, Qt::Key_Return);
+    QCOMPARE(env.views.calls, QStringList(2, QStringLiteral("setTypedPicturePath(0,pic.png)")));
+    QCOMPARE(env.store.Notes[0].ChangeMark, mark::Blank);
+    QVERIFY(!env.store.DataChanged);
+    QVERIFY(panel.findChild<QLabel*>(QStringLiteral("lblStatus"))->text().isEmpty());
+
+    // A new path is an edit.
+    path->setText(QStringLiteral("other.png"));
+    QTest::keyClick(path, Qt::Key_Return);
+    QCOMPARE(env.store.Notes[0].ImagePath, QStringLiteral("other.png"));
+    QCOMPARE(env.store.Notes[0].ChangeMark, mark::ModifiedContent);
+    QVERIFY(env.store.DataChanged);
+}
+
+void TestManager::fieldsTakeWhatTheirBytesHold_data() {
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<int>("width");
+    QTest::addColumn<QString>("typed");
+    // 20 characters of three bytes each: more than the title's 50 bytes.
+    QTest::newRow("Japanese title")
+        << QStringLiteral("txtTitre") << int(width::Title)
+        << QStringLiteral("日本語のタイトルはとても長いですね本当に長い");
+    // 52 characters, 91 bytes: more than the picture path's 64.
+    QTest::newRow("picture path")
+        << QStringLiteral("txtImagePath") << int(width::ImagePath)
+        << QStringLiteral("/home/ユーザー/写真/休暇の写真/海辺の夕日と山の景色/img-2024-08-15.png");
+    QTest::newRow("linked file") << QStringLiteral("txtFiletoOpen") << int(width::FiletoOpen)
+                                 << QStringLiteral("/data/")
+                                        .append(QString(60, QChar(0x00E9)))
+                                        .append(QString(30, QChar(0x4E00)));
+}
+
+void TestManager::fieldsTakeWhatTheirBytesHold() {
+    QFETCH(QString, field);
+    QFETCH(int, width);
+    QFETCH(QString, typed);
+    QVERIFY(textcodec::encode(typed).size() > width);
+    ListsEnv env;
+    const int a = env.add(0, QStringLiteral("A"));
+    env.state.CurrentPanel = QStringLiteral("prop");
+    PropertiesPanel panel(env.ctx);
+    panel.Fill(a);
+    auto* edit = panel.findChild<QLineEdit*>(field);
+    edit->clear();
+    QSignalSpy refused(edit, &QLineEdit::inputRejected);
+    // Typed until the field refuses a character.
+    qsizetype typedCount = 0;
+    while (typedCount < typed.size() && refused.isEmpty()) {
+        typeText(edit, typed.mid(typedCount++, 1));
+    }
+
+    // Full: what it holds fits, the refused character would not, and it said so.
+    QVERIFY(!refused.isEmpty());
+    const QString held = edit->text();
+    QCOMPARE(held, typed.left(typedCount - 1));
+    QVERIFY(textcodec::encode(held).size() <= width);
+    QVERIFY(textcodec::encode(typed.left(typedCount)).size() > width);
+    QCOMPARE(QToolTip::text(), ByteLimitValidator::limitText(width));
+
+    // What is stored comes back whole from the data file's field.
+    panel.cmdPropOK_Click();
+    const NoteRecord& note = env.store.Notes[0];
+    const QString stored = field == QStringLiteral("txtTitre")       ? note.Title
+                           : field == QStringLiteral("txtImagePath") ? note.ImagePath
+                                                                     : note.FiletoOpen;
+    QCOMPARE(stored.trimmed(), held.trimmed());
+    QCOMPARE(textcodec::decodeFixed(textcodec::encodeFixed(stored, width)), stored.trimmed());
+}
+
 namespace {
 
 struct DecoderCounts {
@@ -813,6 +1057,34 @@ void TestManager::activatedNoteRefillsPanelInFront() {
     QCOMPARE(alarm.count(), 1);
     QCOMPARE(alarm.first().at(0).toInt(), 0);
     QCOMPARE(manager.propertiesPanel().shownNote(), 0);
+}
+
+void TestManager::shownManagerIsAboveAlwaysOnTopNotesUntilANoteIsActivated() {
+    Env env;
+    const int a = env.add(0, QStringLiteral("A"));
+    frmStartup manager(env.ctx, {});
+    manager.setTrayAvailable(true);
+    manager.lists().fill();
+
+    manager.Show_Hide_Quillaboard();
+    QVERIFY(manager.isVisible());
+    QVERIFY(manager.onTop());
+    QVERIFY(QTest::qWaitForWindowExposed(&manager));
+    QVERIFY(manager.windowHandle()->flags().testFlag(Qt::WindowStaysOnTopHint));
+
+    // Activating a note puts the manager back among the other windows, in place.
+    manager.noteActivated(a);
+    QVERIFY(!manager.onTop());
+    QVERIFY(!manager.windowHandle()->flags().testFlag(Qt::WindowStaysOnTopHint));
+    QVERIFY(manager.isVisible());
+
+    // Hidden, and shown again from the tray: on top again, and not after hiding.
+    manager.Show_Hide_Quillaboard();
+    QVERIFY(!manager.isVisible());
+    manager.Show_Hide_Quillaboard();
+    QVERIFY(manager.onTop());
+    manager.Show_Hide_Quillaboard();
+    QVERIFY(!manager.onTop());
 }
 
 QTEST_MAIN(TestManager)

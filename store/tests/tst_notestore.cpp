@@ -163,18 +163,30 @@ void TestStore::markDeleted() {
 void TestStore::autoDimValue_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<int>("value");
+    // The level read before is 120; a text that is no level leaves it.
     QTest::newRow("padded") << QStringLiteral("050") << 50;
-    QTest::newRow("blanks and trailing text") << QStringLiteral(" 120 px") << 120;
-    QTest::newRow("above 255") << QStringLiteral("9999999999999") << 255;
-    QTest::newRow("negative") << QStringLiteral("-5") << 0;
-    QTest::newRow("no number") << QStringLiteral("abc") << 0;
-    QTest::newRow("empty") << QString() << 0;
+    QTest::newRow("blanks and trailing text") << QStringLiteral(" 200 px") << 200;
+    QTest::newRow("transparent") << QStringLiteral("0") << 0;
+    QTest::newRow("opaque") << QStringLiteral("255") << 255;
+    QTest::newRow("above 255") << QStringLiteral("256") << 120;
+    QTest::newRow("far above 255") << QStringLiteral("9999999999999") << 120;
+    QTest::newRow("negative") << QStringLiteral("-5") << 120;
+    QTest::newRow("no number") << QStringLiteral("abc") << 120;
+    QTest::newRow("empty") << QString() << 120;
 }
 
 void TestStore::autoDimValue() {
     QFETCH(QString, text);
     QFETCH(int, value);
     Settings s;
+    s.txtAutoDimValue = QStringLiteral("120");
+    QCOMPARE(s.autoDimValue(), 120);
     s.txtAutoDimValue = text;
     QCOMPARE(s.autoDimValue(), value);
+
+    // The setter refuses what is no level and keeps the field's text.
+    Settings fresh;
+    QCOMPARE(fresh.setAutoDimText(text), value != 120);
+    QCOMPARE(fresh.txtAutoDimValue, value != 120 ? text : QStringLiteral("050"));
+    QCOMPARE(fresh.autoDimValue(), value != 120 ? value : 50);
 }
