@@ -846,6 +846,12 @@ private slots:
             QVERIFY(w->isVisible());
             QCOMPARE(w->geometry(), stored);
         }
+        // Shown again while it is still shrinking: it ends shown, at its place.
+        e.windows.hideNote(slot, true);
+        e.windows.showNote(slot, true);
+        QTRY_VERIFY(!windowops::isAnimating(w));
+        QVERIFY(w->isVisible());
+        QCOMPARE(w->geometry(), stored);
         QCOMPARE(e.st(slot).Left, 1500.0F);
         QCOMPARE(e.st(slot).Top, 1500.0F);
         QCOMPARE(e.st(slot).Width, 3000.0F);

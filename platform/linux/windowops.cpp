@@ -20,6 +20,9 @@ namespace {
 
 // How long after the last animated frame the window system may still report animated sizes.
 constexpr int SettleMs = 250;
+const char* const AnimationName = "qb_noteAnimation";
+// Counts the animations of a window, so that an earlier one's end leaves a later one alone.
+const char* const GenerationProperty = "qb_animationGeneration";
 
 #ifdef QB_HAVE_XCB
 xcb_atom_t internAtom(xcb_connection_t* c, const char* name) {
@@ -142,9 +145,18 @@ void AnimateNote(QWidget* window, bool hiding) {
 }
 
 void AnimateNote(QWidget* window, bool hiding, const QRect& resting) {
-    if (window == nullptr || isAnimating(window)) {
+    if (window == nullptr) {
         return;
     }
+    // A running animation ends at once: its window shown or hidden and back at rest.
+    for (auto* running : window->findChildren<QPropertyAnimation*>(QLatin1String(AnimationName),
+                                                                   Qt::FindDirectChildrenOnly)) {
+        if (running->state() == QAbstractAnimation::Running) {
+            running->setCurrentTime(running->duration());
+        }
+    }
+    const int generation = window->property(GenerationProperty).toInt() + 1;
+    window->setProperty(GenerationProperty, generation);
     const QRect centre(resting.center(), QSize(1, 1));
     // The window's size limits would stop it short of its centre.
     const QSize minimum = window->minimumSize();
@@ -153,6 +165,7 @@ void AnimateNote(QWidget* window, bool hiding, const QRect& resting) {
     window->setMinimumSize(1, 1);
     window->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
     auto* animation = new QPropertyAnimation(window, "geometry", window);
+    animation->setObjectName(QLatin1String(AnimationName));
     animation->setDuration(200);
     animation->setStartValue(hiding ? window->geometry() : centre);
     animation->setEndValue(hiding ? centre : resting);
@@ -161,8 +174,15 @@ void AnimateNote(QWidget* window, bool hiding, const QRect& resting) {
         window->show();
     }
     QPointer<QWidget> guarded(window);
+    auto settle = [guarded, resting, generation] {
+        if (guarded.isNull() || guarded->property(GenerationProperty).toInt() != generation) {
+            return;
+        }
+        guarded->setGeometry(resting);
+        guarded->setProperty(AnimatingProperty, false);
+    };
     QObject::connect(animation, &QPropertyAnimation::finished, window,
-                     [guarded, resting, hiding, minimum, maximum] {
+                     [guarded, resting, hiding, minimum, maximum, settle] {
                          if (guarded.isNull()) {
                              return;
                          }
@@ -175,13 +195,7 @@ void AnimateNote(QWidget* window, bool hiding, const QRect& resting) {
                          // The window system reports the animated sizes after the fact; they are
                          // let pass before the window takes sizes for the user's again, and the
                          // resting geometry is set once more over whatever they left.
-                         QTimer::singleShot(SettleMs, guarded.data(), [guarded, resting] {
-                             if (guarded.isNull()) {
-                                 return;
-                             }
-                             guarded->setGeometry(resting);
-                             guarded->setProperty(AnimatingProperty, false);
-                         });
+                         QTimer::singleShot(SettleMs, guarded.data(), settle);
                      });
     animation->start(QAbstractAnimation::DeleteWhenStopped);
 }
