@@ -15,6 +15,8 @@ const QString StateEnabled = QStringLiteral("E");
 // The longest run of occurrences looked through for the latest one missed: a week of an
 // hourly alarm, the most frequent there is.
 constexpr int MaxStepsThroughGap = 7 * 24 + 2;
+// No daylight-saving change moves the local clock by more than this.
+constexpr int LongestClockShiftMinutes = 120;
 
 QChar code(const QString& field) {
     return field.isEmpty() ? QChar(u' ') : field.at(0);
@@ -40,6 +42,14 @@ AlarmSettingsKey AlarmSettingsKey::of(const NoteRecord& note) {
                             code(note.AlarmPrevTp)};
 }
 
+QDateTime AlarmAction::goesOffAt() const {
+    return toRealTime(goesOffMinute);
+}
+
+QDateTime AlarmAction::alarmAt() const {
+    return toRealTime(alarmMinute);
+}
+
 std::vector<const AlarmAction*> AlarmCheckResult::missed() const {
     std::vector<const AlarmAction*> out;
     for (const AlarmAction& action : actions)
@@ -56,6 +66,12 @@ struct AlarmChecker::Pass {
     AlarmCheckResult result;
 
     [[nodiscard]] bool isLate(qint64 moment) const {
+        // Far from the grace on the wall clock, no daylight-saving change decides: no local time
+        // to work out, which is slow when thousands of alarms were missed at once.
+        if (moment >= now - LateGraceMinutes)
+            return false;
+        if (moment < now - LateGraceMinutes - LongestClockShiftMinutes)
+            return true;
         const QDateTime due = toRealTime(moment);
         return due.isValid() && due.secsTo(nowReal) > LateGraceMinutes * 60;
     }
@@ -166,8 +182,8 @@ AlarmAction AlarmChecker::FireAlarm(Pass& pass, int slot, const AlarmOccurrence&
         action.special = u' ';
         action.shutDownSkipped = true;
     }
-    action.goesOffAt = toRealTime(kind == AlarmAction::Kind::Alarm ? occ.warnMinute : due);
-    action.alarmAt = toRealTime(kind == AlarmAction::Kind::Snoozed ? due : occ.alarmMinute);
+    action.goesOffMinute = kind == AlarmAction::Kind::Alarm ? occ.warnMinute : due;
+    action.alarmMinute = kind == AlarmAction::Kind::Snoozed ? due : occ.alarmMinute;
 
     if (kind == AlarmAction::Kind::Alarm)
         m_fired.insert(slot, Guard{AlarmSettingsKey::of(note), occ.warnMinute});

@@ -33,8 +33,14 @@ struct AlarmAction {
     // A missed alarm never shuts the machine down: a machine started the next morning would
     // power off at once. The summary says it was skipped.
     bool shutDownSkipped = false;
-    QDateTime goesOffAt; // when it was to go off (the warning moment, or the snooze's end)
-    QDateTime alarmAt;   // the alarm moment it belongs to
+    // When it was to go off (the warning moment, the reminder minute or the snooze's end) and
+    // the alarm moment it belongs to, as wall-clock minutes (wallclock.h).
+    qint64 goesOffMinute = 0;
+    qint64 alarmMinute = 0;
+
+    // The same as local times; a minute the clock skipped reads as the minute after the jump.
+    [[nodiscard]] QDateTime goesOffAt() const;
+    [[nodiscard]] QDateTime alarmAt() const;
 };
 
 struct AlarmCheckResult {

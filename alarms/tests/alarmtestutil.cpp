@@ -117,9 +117,9 @@ QStringList AlarmScript::run(const AlarmSetup& setup, const QStringList& script)
                                                                       : QStringLiteral("S");
                 if (action.missed)
                     token += QStringLiteral("m") +
-                             action.alarmAt.toString(action.alarmAt.date() == last.date()
-                                                         ? QStringLiteral("HH:mm")
-                                                         : QStringLiteral("MM-dd HH:mm"));
+                             action.alarmAt().toString(action.alarmAt().date() == last.date()
+                                                           ? QStringLiteral("HH:mm")
+                                                           : QStringLiteral("MM-dd HH:mm"));
             }
             out << token + QLatin1Char('/') + note().AlarmState;
         }
