@@ -39,7 +39,6 @@ void TestAlarmRules::nextOccurrence_data() {
     // once
     row("once ahead", "U", "03-20 09:00", 0, "M", "10:30", "03-20 09:00", "03-20 09:00");
     row("once past stays past", "U", "03-10 09:00", 0, "M", "10:30", "03-10 09:00", "03-10 09:00");
-    row("once at this minute", "U", "10:30", 0, "M", "10:30", "10:30", "10:30");
     row("minutes warning crosses midnight", "U", "03-16 00:10", -30, "M", "10:00", "03-16 00:10",
         "23:40");
     row("minutes warning crosses the year", "U", "2025-01-01 00:10", -30, "M", "10:00",
@@ -66,7 +65,6 @@ void TestAlarmRules::nextOccurrence_data() {
     row("daily minutes warning kept", "J", "03-01 14:00", -15, "M", "10:30", "14:00", "13:45");
     row("daily whole day is today", "J", "03-01 00:00", 0, "M", "10:30", "23:59", "00:00");
     // hourly
-    row("hourly later this hour", "H", "03-01 08:45", 0, "M", "10:30", "10:45", "10:45");
     row("hourly next hour", "H", "03-01 08:15", 0, "M", "10:30", "11:15", "11:15");
     row("hourly carries into tomorrow", "H", "03-01 08:15", 0, "M", "23:30", "03-16 00:15",
         "03-16 00:15");
@@ -85,15 +83,12 @@ void TestAlarmRules::nextOccurrence_data() {
         "03-25 09:00");
     row("weekly Monday on a Monday before", "0", "03-01 11:00", 0, "M", "03-18 10:30",
         "03-18 11:00", "03-18 11:00");
-    row("weekly Sunday from a Thursday", "6", "03-01 09:00", 0, "M", "03-28 10:30", "03-31 09:00",
-        "03-31 09:00");
     row("weekly whole day today", "4", "03-01 00:00", 0, "M", "10:30", "23:59", "00:00");
     row("weekly 7-day warning dropped", "0", "03-01 09:00", -7, "J", "10:30", "03-18 09:00",
         "03-18 09:00");
     row("weekly 6-day warning kept", "0", "03-01 09:00", -6, "J", "10:30", "03-18 09:00",
         "03-12 00:00");
     // monthly
-    row("monthly this month", "M", "01-20 09:00", 0, "M", "10:30", "03-20 09:00", "03-20 09:00");
     row("monthly 31st in a 30-day month", "M", "01-31 09:00", 0, "M", "11-10 10:30", "12-01 09:00",
         "12-01 09:00");
     row("monthly 31st in February", "M", "2026-01-31 09:00", 0, "M", "2026-02-01 10:30",
