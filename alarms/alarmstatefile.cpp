@@ -50,7 +50,7 @@ QChar charFrom(const QJsonValue& value) {
 
 } // namespace
 
-QString xdgStateHome() {
+QString AlarmStateFile::xdgStateHome() {
     const QString configured = qEnvironmentVariable("XDG_STATE_HOME");
     if (!configured.isEmpty() && QDir::isAbsolutePath(configured))
         return QDir::cleanPath(configured);

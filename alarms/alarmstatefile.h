@@ -6,10 +6,6 @@
 #include <QString>
 #include <optional>
 
-// The per-user state folder: $XDG_STATE_HOME when it is an absolute path, else
-// ~/.local/state. Read from the environment at every call.
-[[nodiscard]] QString xdgStateHome();
-
 // The small file under $XDG_STATE_HOME/Quillaboard/ that keeps what the minute check needs
 // across runs: the time of the last check, the snoozes and the last occurrence that went off
 // per note. One file per program folder, so a copy of the program elsewhere (or a folder
@@ -18,6 +14,10 @@
 class AlarmStateFile {
 public:
     explicit AlarmStateFile(const QString& programFolder);
+
+    // The per-user state folder: $XDG_STATE_HOME when it is an absolute path, else
+    // ~/.local/state. Read from the environment at every call.
+    [[nodiscard]] static QString xdgStateHome();
 
     [[nodiscard]] const QString& path() const { return m_path; }
     // Empty when there is no file or it cannot be read as one: nothing is caught up.

@@ -122,9 +122,9 @@ void TestAlarmState::rewriteLeavesOneFile() {
 
 void TestAlarmState::followsTheEnvironment() {
     qputenv("XDG_STATE_HOME", "relative/state");
-    QCOMPARE(xdgStateHome(), m_dir->path() + QStringLiteral("/.local/state"));
+    QCOMPARE(AlarmStateFile::xdgStateHome(), m_dir->path() + QStringLiteral("/.local/state"));
     qunsetenv("XDG_STATE_HOME");
-    QCOMPARE(xdgStateHome(), m_dir->path() + QStringLiteral("/.local/state"));
+    QCOMPARE(AlarmStateFile::xdgStateHome(), m_dir->path() + QStringLiteral("/.local/state"));
     // Another program folder keeps a file of its own.
     QVERIFY(AlarmStateFile(m_folder).path() !=
             AlarmStateFile(m_folder + QStringLiteral("x/")).path());
