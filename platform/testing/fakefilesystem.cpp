@@ -11,8 +11,12 @@ public:
 
     IoError writeAt(qint64 offset, const QByteArray& bytes) override {
         IoError e;
-        if (!m_fs.begin(FakeFileSystem::Op::Write, m_path, e) || !m_real)
+        if (!m_fs.begin(FakeFileSystem::Op::Write, m_path, e) || !m_real) {
+            // A full disk takes what fits before it fails.
+            if (e && m_real)
+                (void)m_real->writeAt(offset, bytes.left(bytes.size() / 2));
             return e;
+        }
         return m_real->writeAt(offset, bytes);
     }
     IoError readAt(qint64 offset, qint64 size, QByteArray& out) override {

@@ -5,7 +5,8 @@
 #include <QList>
 #include <QStringList>
 
-// The real file system behind a switch: it fails a chosen operation with a chosen error, or
+// The real file system behind a switch: it fails a chosen operation with a chosen error (a
+// failing write writes half its bytes first, as a full disk does), or
 // stops doing anything after a number of operations, as if the process had died there. Every
 // operation is logged as "<op> <path>" in the order it was asked for.
 class FakeFileSystem final : public fileio::FileSystem {

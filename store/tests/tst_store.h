@@ -56,4 +56,23 @@ private slots:
     void oldVersionRule_data();
     void oldVersionRule();
     void linkedFileWrittenWhenAsked();
+
+    // failing file operations
+    void crashPoints_data();
+    void crashPoints();
+    void restoredAtLoad_data();
+    void restoredAtLoad();
+    void failingOperation_data();
+    void failingOperation();
+    void inPlaceFailures();
+    void fileShortOfRecords_data();
+    void fileShortOfRecords();
+    void readOnlyFolderSavesInPlace();
+    void unreadableListLeftAlone();
+    void eventsFileNamedInBoxes();
+    void oneFullCyclePerStart();
+    void failingListLeavesOtherBackup();
+    void importKeptUntilWritten();
+    void modeAndLinkKept();
+    void rescueFile();
 };
