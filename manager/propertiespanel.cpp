@@ -100,7 +100,9 @@ void PropertiesPanel::buildControls() {
     m_txtSample->setObjectName(QStringLiteral("txtSample"));
     m_txtSample->setAutoFillBackground(true);
     m_txtSample->setFrameShape(QFrame::StyledPanel);
-    m_txtSample->setAlignment(Qt::AlignCenter);
+    // Laid out as the note lays out its text, so the sample shows what the note will look like.
+    m_txtSample->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    m_txtSample->setMargin(4);
     m_txtSample->setMinimumHeight(56);
     m_txtSample->setText(
         QStringLiteral("Quillaboard " QB_VERSION "\nSticky notes on your desktop"));
@@ -124,11 +126,11 @@ void PropertiesPanel::buildControls() {
     colorRow->addWidget(m_optColor[1]);
     colorRow->addStretch(1);
     colorRow->addWidget(m_cmdPropColor);
-    // The font button lines up with the colour button inside the frame.
+    // The font button follows the colour frame, level with the colour button inside it.
     auto* fontColumn = new QVBoxLayout;
     fontColumn->addStretch(1);
     fontColumn->addWidget(m_cmdPropFont);
-    fontColumn->setContentsMargins(0, 0, 0, colorRow->contentsMargins().bottom() + 1);
+    fontColumn->setContentsMargins(0, 0, 0, colorRow->contentsMargins().bottom());
     auto* lookRow = new QHBoxLayout;
     lookRow->addWidget(fraColors, 1);
     lookRow->addLayout(fontColumn);
@@ -166,12 +168,13 @@ void PropertiesPanel::buildControls() {
     m_chkUpdateFile = checkBox(frame, "chkUpdateFile", QStringLiteral("Update file"),
                                QStringLiteral("Update an external file when the note is changed"));
     checks->addWidget(m_chkOpenFile, 3, 0);
-    checks->addWidget(m_chkUpdateFile, 3, 1);
     layout->addLayout(checks);
+    // The linked file: the box that links it, its path, then the box that writes it back.
     auto* fileRow = new QHBoxLayout;
     fileRow->addWidget(m_txtFiletoOpen, 1);
     fileRow->addWidget(m_cmdPropBrowse);
     layout->addLayout(fileRow);
+    layout->addWidget(m_chkUpdateFile);
 
     auto* fraImage = new QGroupBox(QStringLiteral("Image"), frame);
     fraImage->setObjectName(QStringLiteral("fraImage"));
@@ -201,15 +204,15 @@ void PropertiesPanel::buildControls() {
     m_lblCreated = valueLabel(frame, "lblCreated");
     m_lblModified = valueLabel(frame, "lblModified");
     m_lblStatus = valueLabel(frame, "lblStatus");
+    // The alarm button with the alarm's summary beside it; the dates under their captions;
+    // the change status on a line of its own, beside OK.
     auto* info = new QGridLayout;
-    info->addWidget(new QLabel(QStringLiteral("Alarm"), frame), 0, 0);
+    info->addWidget(m_cmdPropAlarm, 0, 0);
     info->addWidget(m_lblAlarm, 0, 1);
-    info->addWidget(m_cmdPropAlarm, 0, 2);
     info->addWidget(new QLabel(QStringLiteral("Created"), frame), 1, 0);
     info->addWidget(m_lblCreated, 1, 1);
     info->addWidget(new QLabel(QStringLiteral("Modified"), frame), 2, 0);
     info->addWidget(m_lblModified, 2, 1);
-    info->addWidget(m_lblStatus, 2, 2);
     info->setColumnStretch(1, 1);
     layout->addLayout(info);
 
@@ -217,7 +220,7 @@ void PropertiesPanel::buildControls() {
     m_cmdPropOK = button(frame, "cmdPropOK", QStringLiteral("OK"));
     m_cmdPropOK->setDefault(true);
     auto* okRow = new QHBoxLayout;
-    okRow->addStretch(1);
+    okRow->addWidget(m_lblStatus, 1);
     okRow->addWidget(m_cmdPropOK);
     layout->addLayout(okRow);
 }

@@ -134,15 +134,15 @@ private slots:
     void panelHandlersQuietWhileFilling();
     void readOnlyLinkedFileCannotBeUpdated();
     void browseForLinkedFile();
+    void panelControlsInTheirOrder();
     void typingGoesToTheNoteItWasTypedFor_data();
     void typingGoesToTheNoteItWasTypedFor();
     void retypedPicturePathReadsThePictureAgain();
     void fieldsTakeWhatTheirBytesHold_data();
     void fieldsTakeWhatTheirBytesHold();
-    void trayDoubleClickMakesNoteOnly();
-    void traySingleClickTogglesAfterWait();
-    void trayMiddleAndCtrlClickInvertTick();
-    void trayIgnoresClicksWhileBoxOpen();
+    void trayClicks_data();
+    void trayClicks();
+    void trayActsThroughItsTimerOnTheLists();
     void trayMenuShowsFirstTwentyNotes();
     void closeBoxConfirmsPanelAndKeepsRunning();
     void closeBoxWithoutTrayMinimises();
@@ -715,6 +715,46 @@ void TestManager::browseForLinkedFile() {
     QCOMPARE(env.store.Notes[0].ChangeMark, mark::Blank);
 }
 
+void TestManager::panelControlsInTheirOrder() {
+    ListsEnv env;
+    const int a = env.add(0, QStringLiteral("A"));
+    env.store.Notes[0].ChangeMark = mark::Modified;
+    PropertiesPanel panel(env.ctx);
+    panel.resize(640, 720);
+    panel.Fill(a);
+    panel.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&panel));
+
+    // Top to bottom as the panel's controls are listed.
+    int previousMiddle = -1;
+    QString previous;
+    for (const char* name :
+         {"txtTitre", "txtSample", "optColor0", "cmdPropFont", "chkShowTitle", "chkAutoRoll",
+          "chkAlwaysOnTop", "chkOpenFile", "txtFiletoOpen", "chkUpdateFile", "txtImagePath",
+          "chkImageStretch", "cmdPropAlarm", "lblCreated", "lblModified", "lblStatus"}) {
+        const auto* control = panel.findChild<QWidget*>(QLatin1String(name));
+        QVERIFY2(control != nullptr, name);
+        // Controls of one row sit at about the same height.
+        const int middle = control->mapTo(&panel, QPoint(0, control->height() / 2)).y();
+        QVERIFY2(middle >= previousMiddle - 3,
+                 qPrintable(previous + QStringLiteral(" below ") + QLatin1String(name)));
+        previousMiddle = middle;
+        previous = QLatin1String(name);
+    }
+
+    // "Modified" once in a row: the status is not beside the date's caption.
+    const auto* status = panel.findChild<QLabel*>(QStringLiteral("lblStatus"));
+    QCOMPARE(status->text(), QStringLiteral("Modified"));
+    const QRect statusRow(0, status->mapTo(&panel, QPoint(0, 0)).y(), panel.width(),
+                          status->height());
+    for (const QLabel* label : panel.findChildren<QLabel*>()) {
+        if (label != status && label->isVisible() && label->text() == status->text()) {
+            QVERIFY(
+                !QRect(label->mapTo(&panel, QPoint(0, 0)), label->size()).intersects(statusRow));
+        }
+    }
+}
+
 void TestManager::typingGoesToTheNoteItWasTypedFor_data() {
     QTest::addColumn<QString>("field");
     QTest::newRow("title") << QStringLiteral("txtTitre");
@@ -851,80 +891,65 @@ struct DecoderCounts {
 
 } // namespace
 
-void TestManager::trayDoubleClickMakesNoteOnly() {
-    DecoderCounts counts;
-    FakeClock clock;
-    TrayClickDecoder decoder(counts.actions(), [&clock] { return clock.monotonicMs(); });
-    decoder.feed(TrayEvent::LeftPress, 1000);
-    decoder.feed(TrayEvent::DoubleClick, 1150);
-    QVERIFY(!decoder.settle(1300));
-    QVERIFY(decoder.settle(1450));
-    QCOMPARE(counts.newNotes, 1);
-    QCOMPARE(counts.toggles, 0);
-    QVERIFY(!decoder.settle(5000));
-
-    // The same through the timer.
-    decoder.feed(TrayEvent::LeftPress, clock.monotonicMs());
-    decoder.feed(TrayEvent::DoubleClick, clock.monotonicMs());
-    clock.advanceMs(TrayClickDecoder::WaitMs);
-    QTRY_COMPARE(counts.newNotes, 2);
-    QCOMPARE(counts.toggles, 0);
+void TestManager::trayClicks_data() {
+    QTest::addColumn<QList<int>>("events"); // TrayEvent, one every 150 ms
+    QTest::addColumn<bool>("boxOpen");
+    QTest::addColumn<QList<int>>("expected"); // toggles, new notes, menus, inverts
+    const auto ev = [](TrayEvent e) { return static_cast<int>(e); };
+    QTest::newRow("left click toggles")
+        << QList<int>{ev(TrayEvent::LeftPress)} << false << QList<int>{1, 0, 0, 0};
+    QTest::newRow("double click makes a note only")
+        << QList<int>{ev(TrayEvent::LeftPress), ev(TrayEvent::DoubleClick)} << false
+        << QList<int>{0, 1, 0, 0};
+    QTest::newRow("right click opens the menu")
+        << QList<int>{ev(TrayEvent::RightPress)} << false << QList<int>{0, 0, 1, 0};
+    QTest::newRow("middle click inverts")
+        << QList<int>{ev(TrayEvent::MiddlePress)} << false << QList<int>{0, 0, 0, 1};
+    QTest::newRow("ctrl and left click inverts")
+        << QList<int>{ev(TrayEvent::CtrlLeftPress)} << false << QList<int>{0, 0, 0, 1};
+    for (const TrayEvent e : {TrayEvent::LeftPress, TrayEvent::DoubleClick, TrayEvent::RightPress,
+                              TrayEvent::MiddlePress}) {
+        QTest::addRow("ignored while a box is open (%d)", ev(e))
+            << QList<int>{ev(e)} << true << QList<int>{0, 0, 0, 0};
+    }
 }
 
-void TestManager::traySingleClickTogglesAfterWait() {
+void TestManager::trayClicks() {
+    QFETCH(QList<int>, events);
+    QFETCH(bool, boxOpen);
+    QFETCH(QList<int>, expected);
     DecoderCounts counts;
-    FakeClock clock;
-    TrayClickDecoder decoder(counts.actions(), [&clock] { return clock.monotonicMs(); });
-    decoder.feed(TrayEvent::LeftPress, 0);
-    QVERIFY(!decoder.settle(299));
-    QCOMPARE(counts.toggles, 0);
-    QVERIFY(decoder.settle(300));
-    QCOMPARE(counts.toggles, 1);
-
-    decoder.feed(TrayEvent::RightPress, clock.monotonicMs());
-    clock.advanceMs(TrayClickDecoder::WaitMs);
-    QTRY_COMPARE(counts.menus, 1);
-    QCOMPARE(counts.toggles, 1);
-}
-
-void TestManager::trayMiddleAndCtrlClickInvertTick() {
-    DecoderCounts counts;
+    counts.boxOpen = boxOpen;
     TrayClickDecoder decoder(counts.actions(), [] { return qint64(0); });
-    decoder.feed(TrayEvent::MiddlePress, 0);
-    decoder.settle(300);
-    decoder.feed(TrayEvent::CtrlLeftPress, 1000);
-    decoder.settle(1300);
-    QCOMPARE(counts.inverts, 2);
-    QCOMPARE(counts.toggles, 0);
+    qint64 now = 1000;
+    for (const int event : events) {
+        decoder.feed(static_cast<TrayEvent>(event), now);
+        now += 150;
+    }
+    const qint64 last = now - 150;
+    // The latest click is acted on once 0.3 s have passed since it, and only once.
+    QVERIFY(!decoder.settle(last + TrayClickDecoder::WaitMs - 1));
+    QVERIFY(decoder.settle(last + TrayClickDecoder::WaitMs));
+    counts.boxOpen = false;
+    QVERIFY(!decoder.settle(last + 5000));
+    QCOMPARE((QList<int>{counts.toggles, counts.newNotes, counts.menus, counts.inverts}), expected);
+}
 
-    // Wired to the lists: the selected line of the list in front.
+void TestManager::trayActsThroughItsTimerOnTheLists() {
+    FakeClock clock;
     ListsEnv env;
     const int a = env.add(0, QStringLiteral("A"), false);
     env.lists.fill();
-    TrayIcon tray(env.lists, env.store, {}, [] { return qint64(0); });
-    tray.decoder().feed(TrayEvent::MiddlePress, 0);
-    tray.decoder().settle(300);
+    TrayIcon tray(env.lists, env.store, {}, [&clock] { return clock.monotonicMs(); });
+    // Middle click with no selected line does nothing; with one it shows that line's note.
+    tray.decoder().feed(TrayEvent::MiddlePress, clock.monotonicMs());
+    clock.advanceMs(TrayClickDecoder::WaitMs);
+    QVERIFY(tray.decoder().settle(clock.monotonicMs()));
     QVERIFY(env.views.shown.isEmpty());
     env.lists.selectLine(0, 0);
-    tray.decoder().feed(TrayEvent::CtrlLeftPress, 1000);
-    tray.decoder().settle(1300);
-    QCOMPARE(env.views.shown, QList<int>({a}));
-}
-
-void TestManager::trayIgnoresClicksWhileBoxOpen() {
-    DecoderCounts counts;
-    TrayClickDecoder decoder(counts.actions(), [] { return qint64(0); });
-    counts.boxOpen = true;
-    for (const TrayEvent event : {TrayEvent::LeftPress, TrayEvent::DoubleClick,
-                                  TrayEvent::RightPress, TrayEvent::MiddlePress}) {
-        decoder.feed(event, 0);
-        QVERIFY(decoder.settle(300));
-    }
-    QCOMPARE(counts.toggles + counts.newNotes + counts.menus + counts.inverts, 0);
-    // Recorded, not kept for later.
-    counts.boxOpen = false;
-    QVERIFY(!decoder.settle(1000));
-    QCOMPARE(counts.toggles, 0);
+    tray.decoder().feed(TrayEvent::CtrlLeftPress, clock.monotonicMs());
+    clock.advanceMs(TrayClickDecoder::WaitMs);
+    QTRY_COMPARE(env.views.shown, QList<int>({a}));
 }
 
 void TestManager::trayMenuShowsFirstTwentyNotes() {
