@@ -83,6 +83,14 @@ void TestStore::crashPoints() {
         const int before = f.fs.operations();
         QVERIFY(change(f));
         total = f.fs.operations() - before;
+        // The new file is on disk before it takes the data file's name.
+        if (whole) {
+            const QString tmp = f.files.dat[0] + QStringLiteral(".tmp");
+            const qsizetype synced = f.fs.log.indexOf(QStringLiteral("sync ") + tmp);
+            const qsizetype renamed = f.fs.log.indexOf(QStringLiteral("rename ") + tmp +
+                                                       QStringLiteral(" > ") + f.files.dat[0]);
+            QVERIFY(synced >= 0 && synced < renamed);
+        }
     }
     QVERIFY(total >= 3);
     for (int n = 0; n <= total; ++n) {

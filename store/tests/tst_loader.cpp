@@ -117,6 +117,10 @@ void TestStore::positionCorrection_data() {
         << false << 100.0F << float(ScreenHeight) + 200.4F << 100.0F << 200.0F;
     QTest::newRow("negative top") << false << 100.0F << -45.6F << 100.0F << 46.0F;
     QTest::newRow("on the screen") << false << 100.5F << 200.25F << 100.5F << 200.25F;
+    // Only beyond the screen is out: at its very edge a note stays where it is.
+    QTest::newRow("at the screen's width and height")
+        << false << float(ScreenWidth) << float(ScreenHeight) << float(ScreenWidth)
+        << float(ScreenHeight);
 }
 
 void TestStore::positionCorrection() {

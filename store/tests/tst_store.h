@@ -23,7 +23,6 @@ private slots:
     void textsCutAtTheirWidths();
     void pictureMode_data();
     void pictureMode();
-    void westernTextIsWindows1252();
     void wrongLengthIsNoRecord();
 
     // loader
