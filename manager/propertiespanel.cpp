@@ -7,6 +7,7 @@
 #include "notelists.h"
 #include "noteviews.h"
 #include "platform/bytelimit.h"
+#include "platform/colors.h"
 #include "platform/dialogs.h"
 #include "platform/programfolder.h"
 #include "propertycommands.h"
@@ -32,21 +33,7 @@ const QString PanelName = QStringLiteral("prop");
 
 // A stored colour: RGB with red in the low byte, or 0x80000000 + a system colour index.
 QColor toColor(std::int32_t stored, const QPalette& palette) {
-    const auto value = static_cast<std::uint32_t>(stored);
-    if ((value & 0x80000000U) != 0) {
-        switch (value & 0xFFU) {
-        case 0x05: // window background
-            return palette.color(QPalette::Base);
-        case 0x0F: // button face
-            return palette.color(QPalette::Button);
-        case 0x12: // button text
-            return palette.color(QPalette::ButtonText);
-        default:
-            return palette.color(QPalette::WindowText);
-        }
-    }
-    return QColor(static_cast<int>(value & 0xFFU), static_cast<int>((value >> 8) & 0xFFU),
-                  static_cast<int>((value >> 16) & 0xFFU));
+    return colors::screenColor(stored, palette);
 }
 
 QCheckBox* checkBox(QWidget* parent, const char* name, const QString& caption, const QString& tip) {
