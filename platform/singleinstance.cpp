@@ -2,11 +2,16 @@
 
 #include <QCryptographicHash>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
-#include <QLockFile>
 #include <QStandardPaths>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
 
 namespace {
 
@@ -23,15 +28,16 @@ QString runtimeFolder() {
 
 } // namespace
 
-SingleInstance::SingleInstance(const QString& key, QObject* parent)
+SingleInstance::SingleInstance(const QString& programFolder, QObject* parent)
     : QObject(parent)
-    , m_key(key) {}
+    , m_folder(programFolder)
+    , m_key(keyFor(programFolder)) {}
 
 SingleInstance::~SingleInstance() {
     if (m_server)
         m_server->close();
-    if (m_lock)
-        m_lock->unlock();
+    if (m_fd >= 0)
+        ::close(m_fd);
 }
 
 QString SingleInstance::keyFor(const QString& programFolder) {
@@ -43,26 +49,41 @@ QString SingleInstance::keyFor(const QString& programFolder) {
     return QString::fromLatin1(hash.left(24));
 }
 
-QString SingleInstance::lockFilePath(const QString& key) {
-    return runtimeFolder() + QStringLiteral("/quillaboard-") + key + QStringLiteral(".lock");
-}
-
 QString SingleInstance::serverName(const QString& key) {
     return runtimeFolder() + QStringLiteral("/quillaboard-") + key + QStringLiteral(".sock");
 }
 
-bool SingleInstance::tryAcquire() {
-    if (m_acquired)
-        return true;
-    if (!m_lock) {
-        m_lock = std::make_unique<QLockFile>(lockFilePath(m_key));
-        // The lock lasts the whole run: only a dead owner makes it stale, never its age.
-        m_lock->setStaleLockTime(0);
+SingleInstance::Acquire SingleInstance::tryAcquire() {
+    if (m_fd >= 0)
+        return Acquire::Acquired;
+    m_error = {};
+    int fd = -1;
+    do {
+        fd = ::open(QFile::encodeName(m_folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) {
+        m_error = ioErrorFromErrno(errno);
+        return Acquire::Failed;
     }
-    if (!m_lock->tryLock(0))
-        return false;
+    int locked = -1;
+    do {
+        locked = ::flock(fd, LOCK_EX | LOCK_NB);
+    } while (locked != 0 && errno == EINTR);
+    if (locked != 0) {
+        const int err = errno;
+        ::close(fd);
+        if (err == EWOULDBLOCK)
+            return Acquire::HeldByAnother;
+        m_error = ioErrorFromErrno(err);
+        return Acquire::Failed;
+    }
+    m_fd = fd;
+    listen();
+    return Acquire::Acquired;
+}
 
-    // Holding the lock, any socket left at the name belongs to a crashed run.
+void SingleInstance::listen() {
+    // Holding the folder, any socket left at the name belongs to a crashed run.
     const QString name = serverName(m_key);
     QLocalServer::removeServer(name);
     m_server = new QLocalServer(this);
@@ -70,8 +91,6 @@ bool SingleInstance::tryAcquire() {
     connect(m_server, &QLocalServer::newConnection, this, &SingleInstance::onNewConnection);
     // Without the server the instance still runs alone; it only cannot be asked to show.
     (void)m_server->listen(name);
-    m_acquired = true;
-    return true;
 }
 
 void SingleInstance::onNewConnection() {

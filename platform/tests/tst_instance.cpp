@@ -3,7 +3,6 @@
 #include "platform/testing/testmain.h"
 
 #include <QFile>
-#include <QLockFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -19,8 +18,8 @@ private slots:
     void initTestCase();
     void keyFollowsTheCanonicalFolder();
     void secondInstanceAsksTheFirstToShow();
-    void staleLockAndSocketDoNotBlock();
-    void noRunningInstanceAnswersFalse();
+    void theFolderItselfIsLocked();
+    void leftoversOfACrashDoNotBlock();
     void terminationBecomesAQuitRequest_data();
     void terminationBecomesAQuitRequest();
     void onlyOneRouterAtATime();
@@ -42,54 +41,70 @@ void TestInstance::keyFollowsTheCanonicalFolder() {
     QCOMPARE(SingleInstance::keyFor(folder.path() + QStringLiteral("/")), key);
     QCOMPARE(SingleInstance::keyFor(folder.path() + QStringLiteral("/sub/..")), key);
     QVERIFY(SingleInstance::keyFor(m_runtime->path()) != key);
-    QVERIFY(SingleInstance::lockFilePath(key).startsWith(m_runtime->path()));
     QVERIFY(SingleInstance::serverName(key).startsWith(m_runtime->path()));
 }
 
 void TestInstance::secondInstanceAsksTheFirstToShow() {
-    const QString key = SingleInstance::keyFor(QStringLiteral("/opt/quillaboard"));
-    SingleInstance first(key);
+    QTemporaryDir folder;
+    SingleInstance first(folder.path());
     QSignalSpy shown(&first, &SingleInstance::showRequested);
-    QVERIFY(first.tryAcquire());
+    QCOMPARE(first.tryAcquire(), SingleInstance::Acquire::Acquired);
 
-    SingleInstance second(key);
-    QVERIFY(!second.tryAcquire());
+    SingleInstance second(folder.path());
+    QCOMPARE(second.tryAcquire(), SingleInstance::Acquire::HeldByAnother);
     QVERIFY(!second.isAcquired());
-    QVERIFY(SingleInstance::askRunningToShow(key));
+    QVERIFY(SingleInstance::askRunningToShow(SingleInstance::keyFor(folder.path())));
     QTRY_COMPARE(shown.count(), 1);
 
     // Another folder is another program.
-    SingleInstance elsewhere(SingleInstance::keyFor(QStringLiteral("/opt/other")));
-    QVERIFY(elsewhere.tryAcquire());
+    QTemporaryDir other;
+    SingleInstance elsewhere(other.path());
+    QCOMPARE(elsewhere.tryAcquire(), SingleInstance::Acquire::Acquired);
 }
 
-void TestInstance::staleLockAndSocketDoNotBlock() {
-    const QString key = SingleInstance::keyFor(QStringLiteral("/opt/crashed"));
-    // What a crashed run leaves: a lock naming a process that is gone, and its socket.
+void TestInstance::theFolderItselfIsLocked() {
+    QTemporaryDir folder;
+    SingleInstance first(folder.path());
+    QCOMPARE(first.tryAcquire(), SingleInstance::Acquire::Acquired);
+
+    // Another runtime folder (another login, a sandbox) or another way to the same folder
+    // (a link, a bind mount) still finds it taken.
+    QTemporaryDir otherRuntime;
+    qputenv("XDG_RUNTIME_DIR", otherRuntime.path().toUtf8());
+    SingleInstance second(folder.path());
+    QCOMPARE(second.tryAcquire(), SingleInstance::Acquire::HeldByAnother);
+    qunsetenv("XDG_RUNTIME_DIR");
+    const QString link = otherRuntime.filePath(QStringLiteral("link"));
+    QVERIFY(QFile::link(folder.path(), link));
+    SingleInstance throughLink(link);
+    QCOMPARE(throughLink.tryAcquire(), SingleInstance::Acquire::HeldByAnother);
+    qputenv("XDG_RUNTIME_DIR", m_runtime->path().toUtf8());
+
+    // A folder that cannot be opened is an error to show, not another running copy.
+    SingleInstance missing(folder.filePath(QStringLiteral("gone")));
+    QCOMPARE(missing.tryAcquire(), SingleInstance::Acquire::Failed);
+    QCOMPARE(missing.error().number, 53);
+}
+
+void TestInstance::leftoversOfACrashDoNotBlock() {
+    QTemporaryDir folder;
+    const QString key = SingleInstance::keyFor(folder.path());
+    QVERIFY(!SingleInstance::askRunningToShow(key));
+    // The socket a crashed run leaves behind.
     {
-        QFile lock(SingleInstance::lockFilePath(key));
-        QVERIFY(lock.open(QIODevice::WriteOnly));
-        lock.write("2147483646\nquillaboard\n\n");
         QFile socket(SingleInstance::serverName(key));
         QVERIFY(socket.open(QIODevice::WriteOnly));
     }
-    SingleInstance instance(key);
-    QSignalSpy shown(&instance, &SingleInstance::showRequested);
-    QVERIFY(instance.tryAcquire());
+    {
+        SingleInstance first(folder.path());
+        QCOMPARE(first.tryAcquire(), SingleInstance::Acquire::Acquired);
+    }
+    // A released instance makes way for the next one, which answers requests.
+    SingleInstance next(folder.path());
+    QSignalSpy shown(&next, &SingleInstance::showRequested);
+    QCOMPARE(next.tryAcquire(), SingleInstance::Acquire::Acquired);
     QVERIFY(SingleInstance::askRunningToShow(key));
     QTRY_COMPARE(shown.count(), 1);
-}
-
-void TestInstance::noRunningInstanceAnswersFalse() {
-    const QString key = SingleInstance::keyFor(QStringLiteral("/opt/nobody"));
-    QVERIFY(!SingleInstance::askRunningToShow(key));
-    // A released instance makes way for the next one.
-    {
-        SingleInstance first(key);
-        QVERIFY(first.tryAcquire());
-    }
-    SingleInstance next(key);
-    QVERIFY(next.tryAcquire());
 }
 
 void TestInstance::terminationBecomesAQuitRequest_data() {
