@@ -9,3 +9,10 @@ QString xdgConfigHome() {
         return QDir::cleanPath(configured);
     return QDir::homePath() + QStringLiteral("/.config");
 }
+
+QString xdgDataHome() {
+    const QString configured = qEnvironmentVariable("XDG_DATA_HOME");
+    if (!configured.isEmpty() && QDir::isAbsolutePath(configured))
+        return QDir::cleanPath(configured);
+    return QDir::homePath() + QStringLiteral("/.local/share");
+}

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -15,10 +16,13 @@ int main(int argc, char** argv) {
 
     Program program(ProgramFolder::ofExecutable());
     if (!program.start())
-        return 0;
-    const int code = QApplication::exec();
+        return program.exitCode();
+    const int loopCode = QApplication::exec();
+    const bool leaveWindows = program.releaseForExit();
+    // Non-zero when notes could not be saved anywhere.
+    const int code = std::max(loopCode, program.exitCode());
     // Everything is saved and closed by now; the note windows go with the process.
-    if (program.releaseForExit()) {
+    if (leaveWindows) {
         std::fflush(nullptr);
         std::_Exit(code);
     }

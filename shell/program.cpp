@@ -11,19 +11,23 @@
 #include "platform/autostart.h"
 #include "platform/twips.h"
 #include "shell/frmsplash.h"
+#include "shell/rescue.h"
+#include "store/datafile.h"
 #include "store/loader.h"
 #include "store/saver.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QListWidget>
 #include <QScreen>
 #include <QSystemTrayIcon>
 #include <QWindow>
 
 namespace {
 
-constexpr int FocusCheckMs = 200;
+// A box that waits for its "Ok", for what must be read before the program goes on or ends.
+constexpr MessageBoxOptions BlockingError{0, 3, 0, 0, 1, -1};
 
 QSize screenTwips() {
     const QScreen* screen = QGuiApplication::primaryScreen();
@@ -41,12 +45,13 @@ Program::Program(const ProgramFolder& folder, QObject* parent)
     , m_files(folder)
     , m_messages(m_tr)
     , m_log(m_folder, m_clock, m_messages, m_tr, m_settings)
-    , m_settingsFile(m_folder, runningVersion(), m_messages, m_tr, &m_log)
-    , m_instance(std::make_unique<SingleInstance>(SingleInstance::keyFor(folder.path()))) {
+    , m_settingsFile(m_folder, m_messages, m_tr, &m_log)
+    , m_instance(std::make_unique<SingleInstance>(folder.path())) {
     m_tr.setDiagnostics(&m_log, &m_settings.DebugMode);
     m_timAutoRefresh.setTimerType(Qt::CoarseTimer);
-    m_timCheckFocus.setTimerType(Qt::CoarseTimer);
-    m_timCheckFocus.setInterval(FocusCheckMs);
+    // The looks follow focus events; the timer only gathers a burst of them into one check.
+    m_timCheckFocus.setSingleShot(true);
+    m_timCheckFocus.setInterval(0);
     connect(&m_timAutoSave, &MinuteTimer::due, this, &Program::timAutoSave_Timer);
     connect(&m_timAutoRefresh, &QTimer::timeout, this, &Program::timAutoRefresh_Timer);
     connect(&m_timCheckFocus, &QTimer::timeout, this, &Program::timCheckFocus_Timer);
@@ -66,23 +71,30 @@ QString Program::executablePath() const {
 
 bool Program::start() {
     // One instance per program folder; a second start asks the first to show its manager.
-    if (!m_instance->tryAcquire()) {
+    switch (m_instance->tryAcquire()) {
+    case SingleInstance::Acquire::Acquired:
+        break;
+    case SingleInstance::Acquire::HeldByAnother:
         (void)SingleInstance::askRunningToShow(SingleInstance::keyFor(m_folder.path()));
+        m_exitCode = 0;
+        return false;
+    case SingleInstance::Acquire::Failed:
+        m_messages.Message_box(m_tr.Translation(109) + CrLf + m_folder.path() + CrLf +
+                                   datafile::errorText(m_instance->error()),
+                               QStringLiteral("Quillaboard"), BlockingError);
+        m_exitCode = 1;
         return false;
     }
     connect(m_instance.get(), &SingleInstance::showRequested, this,
             &Program::showFromOtherInstance);
-    connect(&m_sessionEnd, &SessionEnd::quitRequested, this, &Program::quit);
-    connect(qApp, &QGuiApplication::commitDataRequest, this, [this] { quit(); });
-    connect(qApp, &QCoreApplication::aboutToQuit, this, &Program::shutdown);
-    // A window of the program taking the focus wakes the focus check (it sleeps while
-    // another program is active).
-    connect(qApp, &QGuiApplication::focusWindowChanged, this, [this](QWindow* window) {
-        if (window != nullptr && m_started && !m_shutDown && !m_timCheckFocus.isActive()) {
-            m_timCheckFocus.start();
-            timCheckFocus_Timer();
-        }
-    });
+    connect(&m_sessionEnd, &SessionEnd::quitRequested, this, &Program::endSession);
+    // The session manager's checkpoint is not the end of the session: save, and go on. When
+    // the session does end, the application is told to quit.
+    connect(qApp, &QGuiApplication::commitDataRequest, this, [this] { saveAll(); });
+    connect(qApp, &QCoreApplication::aboutToQuit, this, [this] { shutdown(); });
+    // The active and inactive looks follow the focus; nothing polls.
+    connect(qApp, &QGuiApplication::focusWindowChanged, this, &Program::scheduleFocusCheck);
+    connect(qApp, &QGuiApplication::applicationStateChanged, this, &Program::scheduleFocusCheck);
 
     m_store.UpdatingLists = true;
     fillLanguageList();
@@ -96,8 +108,8 @@ bool Program::start() {
             m_timAutoRefresh.start();
     };
     hooks.stopAutoRefresh = [this] { m_timAutoRefresh.stop(); };
-    hooks.startFocusCheck = [this] { m_timCheckFocus.start(); };
-    hooks.stopFocusCheck = [this] { m_timCheckFocus.stop(); };
+    hooks.startFocusCheck = [this] { scheduleFocusCheck(); };
+    hooks.stopFocusCheck = [this] { scheduleFocusCheck(); };
     hooks.messageBoxOpen = [this] { return m_messages.MessageBoxOpen(); };
     m_manager = std::make_unique<frmStartup>(ManagerContext{m_store, m_settings, m_state, m_folder,
                                                             m_messages, m_tr, m_dialogs, m_clock,
@@ -108,6 +120,10 @@ bool Program::start() {
     connect(m_manager.get(), &frmStartup::reloadRequested, this, &Program::cmdReload_Click);
     connect(m_manager.get(), &frmStartup::exitRequested, this, &Program::quit);
 
+    for (int list = 0; list < 2; ++list) {
+        connect(m_manager->lists().list(list), &QListWidget::currentRowChanged, this,
+                &Program::scheduleFocusCheck);
+    }
     m_manager->showPanel(QStringLiteral("liste"));
     m_manager->lists().optSelectList_Click(0);
 
@@ -136,6 +152,7 @@ bool Program::start() {
     showSplash();
     checkRunValue();
 
+    offerRescueFiles();
     loadNotes();
     m_manager->lists().optSelectList_Click(0);
 
@@ -152,7 +169,7 @@ bool Program::start() {
         m_timAutoSave.start();
     if (Settings::ticked(m_settings.chkAutoRefresh) && !m_manager->isVisible())
         m_timAutoRefresh.start();
-    m_timCheckFocus.start();
+    scheduleFocusCheck();
     // Boxes shown during start-up (a first run's welcome) stay in front of the windows that
     // came after them.
     for (frmMsgbox* box : m_messages.openBoxes())
@@ -163,11 +180,14 @@ bool Program::start() {
 
 void Program::loadNotes() {
     m_store.UpdatingLists = true;
+    // The slots are numbered anew: an old current note would name another note.
+    m_state.CurrentNote = -1;
+    m_lookSlot = -1;
     const QSize screen = screenTwips();
-    LoadNotes(
-        m_store, m_files,
-        LoadOptions{Settings::ticked(m_settings.chkMultiScreens), screen.width(), screen.height()},
-        m_messages, m_tr, m_windows.get());
+    m_loaded = LoadNotes(m_store, m_files,
+                         LoadOptions{Settings::ticked(m_settings.chkMultiScreens), screen.width(),
+                                     screen.height(), &m_clock},
+                         m_messages, m_tr, m_windows.get());
     m_store.UpdatingLists = false;
     m_manager->lists().fill();
 }
@@ -193,7 +213,11 @@ void Program::fillLanguageList() {
 void Program::applyManagerPlacement() {
     frmStartup& manager = *m_manager;
     if (m_settings.posStartupLeft >= 1 && m_settings.posStartupTop >= 1) {
-        manager.move(twips::toPx(m_settings.posStartupLeft), twips::toPx(m_settings.posStartupTop));
+        // The client area's place, the same thing as is saved: moving the frame there would
+        // creep the window up by its title bar at every start.
+        manager.setGeometry(QRect(
+            QPoint(twips::toPx(m_settings.posStartupLeft), twips::toPx(m_settings.posStartupTop)),
+            manager.size()));
     }
     // Without a tray icon a hidden manager could not be reached again.
     if (m_settings.frmStartupVisible || !manager.trayAvailable())
@@ -201,10 +225,14 @@ void Program::applyManagerPlacement() {
 }
 
 QString Program::placementText() const {
-    const QPoint pos = m_manager->pos();
+    const QPoint pos = managerPosition();
     return QString::number(pos.y() * twips::PerPixel) + QLatin1Char('/') +
            QString::number(pos.x() * twips::PerPixel) + QLatin1Char('/') +
            (m_manager->isVisible() ? QStringLiteral("-1") : QStringLiteral("0"));
+}
+
+QPoint Program::managerPosition() const {
+    return m_manager->geometry().topLeft();
 }
 
 void Program::showSplash() {
@@ -255,22 +283,69 @@ void Program::checkVersion() {
     // The first start of a new version rewrites both data files whole; the record writer
     // still sees the old version.
     m_store.FullSaveNeeded = true;
-    saveNotes();
+    // One full cycle per list during a start: a list the loader already rewrote (to take in
+    // its import file) keeps the backup from before this start. The new version is written
+    // only once the rewrite it asks for has been done, so a failed one is tried again at the
+    // next start.
+    SaveScope scope;
+    scope.keepBackup = m_loaded.rewrittenWhole;
+    scope.rewriteUnchanged = true;
+    if (!SaveNotes(m_store, saveContext(), scope))
+        return;
     m_settings.Version = runningVersion();
     m_state.SettingsChanged = true;
     (void)m_settingsFile.WriteSettings(m_settings, m_state);
 }
 
-void Program::saveNotes() {
-    SaveNotes(m_store, SaveContext{m_files, m_messages, m_tr, m_clock, m_settings.Version});
+SaveContext Program::saveContext() {
+    return SaveContext{m_files, m_messages, m_tr, m_clock, m_settings.Version};
+}
+
+bool Program::saveNotes() {
+    return SaveNotes(m_store, saveContext());
+}
+
+bool Program::rescueUnsavedNotes() {
+    const QString path = rescue::newFilePath(m_clock.now());
+    const int count = WriteRescueFile(m_store, saveContext(), path);
+    if (count < 0) {
+        qCritical("Quillaboard: %s Unsaved notes could not be written to %s either.",
+                  qPrintable(m_tr.Translation(103)), qPrintable(path));
+        return false;
+    }
+    if (count > 0) {
+        qWarning("Quillaboard: %s %d unsaved note(s) were written to %s.",
+                 qPrintable(m_tr.Translation(103)), count, qPrintable(path));
+    }
+    return true;
+}
+
+void Program::offerRescueFiles() {
+    for (const QString& file : rescue::pendingFiles()) {
+        const QString text =
+            m_tr.Translation(105) + CrLf + file + CrLf + CrLf + m_tr.Translation(106);
+        if (m_messages.Message_box(text, QStringLiteral("Quillaboard"), msgbox::Question) != 0) {
+            rescue::decline(file);
+            continue;
+        }
+        if (!rescue::importInto(file, m_files)) {
+            m_messages.Message_box(m_tr.Translation(62) + QLatin1Char(' ') + m_files.imp[0],
+                                   QStringLiteral("Quillaboard"), msgbox::Error);
+        }
+    }
 }
 
 void Program::timAutoSave_Timer() {
-    QuickSaveNotes(m_store, SaveContext{m_files, m_messages, m_tr, m_clock, m_settings.Version});
+    (void)QuickSaveNotes(m_store, saveContext());
 }
 
 void Program::timAutoRefresh_Timer() {
     m_windows->refreshTopmost();
+}
+
+void Program::scheduleFocusCheck() {
+    if (m_started && !m_shutDown)
+        m_timCheckFocus.start();
 }
 
 void Program::timCheckFocus_Timer() {
@@ -284,10 +359,6 @@ void Program::timCheckFocus_Timer() {
     }
     const int slot = m_state.CurrentNote;
     const bool active = QApplication::activeWindow() != nullptr;
-    // While another program is active nothing here can change until a window of this one
-    // takes the focus again, which the toolkit reports; the check sleeps until then.
-    if (!active)
-        m_timCheckFocus.stop();
     if (slot == m_lookSlot && active == m_lookActive)
         return;
     // The note that stops being the current one loses its active look, unless it is the
@@ -310,14 +381,20 @@ void Program::showFromOtherInstance() {
         m_manager->Show_Hide_Quillaboard();
     } else {
         m_manager->showNormal();
-        m_manager->raise();
-        m_manager->activateWindow();
+        m_manager->bringToFront();
     }
 }
 
 void Program::cmdReload_Click() {
     m_timAutoSave.stop();
-    saveNotes();
+    if (!saveNotes()) {
+        // Reloading now would throw the unsaved changes away.
+        m_messages.Message_box(m_tr.Translation(103) + CrLf + m_tr.Translation(107),
+                               QStringLiteral("Quillaboard"), msgbox::Error);
+        if (Settings::ticked(m_settings.chkAutoSave))
+            m_timAutoSave.start();
+        return;
+    }
     m_windows->destroyAll();
     m_manager->lists().clearLists();
     loadNotes();
@@ -328,26 +405,42 @@ void Program::cmdReload_Click() {
     m_manager->lists().optSelectList_Click(0);
 }
 
-void Program::shutdown() {
+bool Program::shutdown(ExitKind kind) {
     if (!m_started || m_shutDown)
-        return;
-    m_shutDown = true;
+        return true;
     m_timAutoRefresh.stop();
     m_timAutoSave.stop();
     m_timCheckFocus.stop();
-    m_manager->trayIcon().RemoveTrayIcon();
 
     if (placementText() != m_StartupPlacement)
         m_state.SettingsChanged = true;
-    const QPoint pos = m_manager->pos();
+    const QPoint pos = managerPosition();
     m_settings.posStartupTop = static_cast<float>(pos.y() * twips::PerPixel);
     m_settings.posStartupLeft = static_cast<float>(pos.x() * twips::PerPixel);
     m_settings.frmStartupVisible = m_manager->isVisible();
     m_StartupPlacement = placementText();
-
     (void)m_settingsFile.WriteSettings(m_settings, m_state);
-    saveNotes();
 
+    while (!saveNotes()) {
+        if (kind == ExitKind::Unattended) {
+            if (!rescueUnsavedNotes())
+                m_exitCode = 1;
+            break;
+        }
+        // The boxes of the failed save say why; the user decides whether to try again or
+        // to keep the program, and the notes, running.
+        const QString text = m_tr.Translation(103) + CrLf + m_tr.Translation(104);
+        if (m_messages.Message_box(text, QStringLiteral("Quillaboard"), msgbox::Question) != 0) {
+            if (Settings::ticked(m_settings.chkAutoSave))
+                m_timAutoSave.start();
+            if (Settings::ticked(m_settings.chkAutoRefresh) && !m_manager->isVisible())
+                m_timAutoRefresh.start();
+            return false;
+        }
+    }
+
+    m_shutDown = true;
+    m_manager->trayIcon().RemoveTrayIcon();
     m_messages.unloadAll();
     if (!m_leaveWindowsToExit)
         m_windows->destroyAll();
@@ -355,12 +448,31 @@ void Program::shutdown() {
         m_splash->close();
     m_manager->setQuitting(true);
     m_manager->hide();
+    return true;
 }
 
 void Program::quit() {
     m_leaveWindowsToExit = true;
-    shutdown();
-    QCoreApplication::exit(0);
+    if (!shutdown(ExitKind::User)) {
+        m_leaveWindowsToExit = false;
+        return;
+    }
+    QCoreApplication::exit(m_exitCode);
+}
+
+void Program::endSession() {
+    m_leaveWindowsToExit = true;
+    shutdown(ExitKind::Unattended);
+    QCoreApplication::exit(m_exitCode);
+}
+
+void Program::saveAll() {
+    if (!m_started || m_shutDown)
+        return;
+    if (placementText() != m_StartupPlacement)
+        m_state.SettingsChanged = true;
+    (void)m_settingsFile.WriteSettings(m_settings, m_state);
+    (void)saveNotes();
 }
 
 bool Program::releaseForExit() {

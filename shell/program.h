@@ -11,9 +11,11 @@
 #include "shell/periodic.h"
 #include "shell/settingsfile.h"
 #include "shell/writelog.h"
+#include "store/loader.h"
 #include "store/notefiles.h"
 #include "store/notestore.h"
 #include "store/programstate.h"
+#include "store/saver.h"
 #include "store/settings.h"
 
 #include <QObject>
@@ -34,19 +36,32 @@ public:
     explicit Program(const ProgramFolder& folder, QObject* parent = nullptr);
     ~Program() override;
 
-    // The whole start-up. False when another instance runs in this program folder: it was
-    // asked to show its manager and this one must end at once.
+    // The whole start-up. False when this copy must end at once: another one runs in this
+    // program folder (it was asked to show its manager), or the folder could not be locked
+    // (the user was told); exitCode() says which.
     [[nodiscard]] bool start();
-    // The orderly shutdown: settings written when changed, notes saved, windows closed.
-    // Runs once; later calls do nothing.
-    void shutdown();
-    // Shutdown, then the event loop ends with exit code 0. The note windows are left to the
-    // end of the process: once everything is saved, taking hundreds of them down one by one
-    // only delays the exit.
+
+    // Who asks the program to end: the user can still be asked when the notes cannot be
+    // saved; the session's end or a termination signal leaves nobody to answer.
+    enum class ExitKind { User, Unattended };
+    // The orderly shutdown: settings written when changed, notes saved, windows closed. When
+    // the notes cannot be saved, the user may retry or keep the program running (false);
+    // without a user, the unsaved notes go to a rescue file. Runs once; later calls do nothing.
+    bool shutdown(ExitKind kind = ExitKind::Unattended);
+    // The user's exit (tray menu): shutdown, then the event loop ends. The note windows are
+    // left to the end of the process: once everything is saved, taking hundreds of them down
+    // one by one only delays the exit.
     void quit();
+    // The session or a signal ends the program: as quit(), without asking anything.
+    void endSession();
+    // The session's checkpoint: everything is saved, the program goes on.
+    void saveAll();
     // After the event loop: gives up the program folder so a new start can take it, and says
     // whether the windows were left to the end of the process (main then ends at once).
     [[nodiscard]] bool releaseForExit();
+    // 0 after a normal run or when another copy runs; non-zero when the program folder could
+    // not be locked or notes could not be saved anywhere at the end.
+    [[nodiscard]] int exitCode() const { return m_exitCode; }
     void cmdReload_Click();
 
     [[nodiscard]] static QString runningVersion();
@@ -65,9 +80,17 @@ private:
     void showSplash();
     void checkVersion();
     void startTimers();
-    void saveNotes();
+    [[nodiscard]] SaveContext saveContext();
+    [[nodiscard]] bool saveNotes();
+    // Unsaved notes to a rescue file when nobody can be asked; false when that failed too.
+    [[nodiscard]] bool rescueUnsavedNotes();
+    // Rescue files of an earlier run: where they are, and the offer to import them.
+    void offerRescueFiles();
+    void scheduleFocusCheck();
     void showFromOtherInstance();
     [[nodiscard]] QString placementText() const;
+    // Where the manager's client area is, in pixels: what is saved and restored.
+    [[nodiscard]] QPoint managerPosition() const;
     [[nodiscard]] QString executablePath() const;
 
     void timAutoSave_Timer();
@@ -97,6 +120,8 @@ private:
     QTimer m_timAutoRefresh;
     QTimer m_timCheckFocus;
 
+    // What the last load did to the data files (which it rewrote whole).
+    LoadResult m_loaded;
     QStringList m_languages;
     QString m_RunValue;
     // The manager's top, left and visibility at the end of start-up.
@@ -107,4 +132,5 @@ private:
     bool m_started = false;
     bool m_shutDown = false;
     bool m_leaveWindowsToExit = false;
+    int m_exitCode = 0;
 };

@@ -332,7 +332,7 @@ void applyValue(const Entry& entry, const QString& rawValue, Settings& settings,
     }
 }
 
-QString valueText(const Entry& entry, const QString& runningVersion) {
+QString valueText(const Entry& entry) {
     switch (entry.kind) {
     case Kind::Flag:
         return *std::get<bool*>(entry.target) ? QStringLiteral("1") : QStringLiteral("0");
@@ -348,8 +348,10 @@ QString valueText(const Entry& entry, const QString& runningVersion) {
             return QString::number(**small);
         return QString::number(*std::get<int*>(entry.target));
     case Kind::Text:
+        // The version the notes were last written under: the start-up sets the running one
+        // once the rewrite a new version asks for has succeeded.
         if (entry.rule == Rule::Version)
-            return runningVersion;
+            return *std::get<QString*>(entry.target);
         if (entry.rule == Rule::PictureDir) {
             const QString& dir = *std::get<QString*>(entry.target);
             return ProgramFolder::hasSeparator(dir) ? dir : QString();
@@ -406,10 +408,9 @@ QString languageFromDayNames(const DayNameFunction& dayName) {
     return {};
 }
 
-SettingsFile::SettingsFile(const ProgramFolder& folder, const QString& runningVersion,
-                           MessageSink& messages, const Translator& translator, DiagnosticLog* log)
+SettingsFile::SettingsFile(const ProgramFolder& folder, MessageSink& messages,
+                           const Translator& translator, DiagnosticLog* log)
     : m_folder(folder)
-    , m_runningVersion(runningVersion)
     , m_messages(messages)
     , m_translator(translator)
     , m_log(log) {}
@@ -418,16 +419,30 @@ SettingsReadResult SettingsFile::ReadSettings(Settings& settings, ProgramState& 
                                               const SettingsReadContext& context) {
     SettingsReadResult result;
     QByteArray bytes;
-    const IoError error = fileio::readAll(path(), bytes, MaxFileBytes);
-    if (error.failed()) {
+    const QString file = path();
+    const IoError error = fileio::readAll(file, bytes, MaxFileBytes);
+    if (error.number == errnum::FileNotFound) {
         firstRun(settings, state, context, error.number, error.description, result);
+        return result;
+    }
+    if (error.failed()) {
+        // A file that is there but cannot be read is no first run: the values of one are
+        // used, the user is told, and the file is left for the user to look at.
+        firstRunValues(settings, state, context);
+        m_messages.Message_box(QStringLiteral("Error # ") + formatErrorNumber(error.number) +
+                                   QStringLiteral(" : ") + error.description.trimmed() + CrLf +
+                                   file + CrLf + m_translator.Translation(3),
+                               m_translator.Translation(63), msgbox::Error);
         return result;
     }
     result.fileRead = true;
 
     const std::vector<Entry> table = settingsTable(settings);
     const ReadRules rules{context, m_log};
+    const bool cut = fileio::fileSize(file) > bytes.size();
     const QList<QByteArray> lines = bytes.split('\n');
+    int applied = 0;
+    QString stoppedAt;
     for (qsizetype i = 0; i < lines.size(); ++i) {
         QByteArray raw = lines.at(i);
         // The piece after the last line break is no line.
@@ -441,16 +456,45 @@ SettingsReadResult SettingsFile::ReadSettings(Settings& settings, ProgramState& 
         const auto entry =
             std::find_if(table.begin(), table.end(), [&](const Entry& e) { return key == e.key; });
         // An unknown key, normally the end marker, ends the reading.
-        if (entry == table.end())
+        if (entry == table.end()) {
+            if (key != EndKey)
+                stoppedAt = QString::number(i + 1) + QStringLiteral(": ") + line.left(40);
             break;
+        }
         applyValue(*entry, value, settings, rules);
+        ++applied;
+    }
+    if (cut || !stoppedAt.isEmpty()) {
+        // Damaged: the original is kept beside the file before it is ever rewritten, and the
+        // user is told what was passed over. A file of which nothing could be used gives a
+        // first run's values rather than every box cleared.
+        if (applied == 0) {
+            Settings fresh;
+            firstRunValues(fresh, state, context);
+            settings = fresh;
+        }
+        state.SettingsChanged = true;
+        keepDamagedCopy(stoppedAt.isEmpty()
+                            ? QString::number(lines.size()) + QStringLiteral(": ...")
+                            : stoppedAt);
     }
     return result;
 }
 
-void SettingsFile::firstRun(Settings& settings, ProgramState& state,
-                            const SettingsReadContext& context, int errorNumber,
-                            const QString& errorText, SettingsReadResult& result) {
+void SettingsFile::keepDamagedCopy(const QString& stoppedAt) {
+    const QString file = path();
+    const QString copy = file + QStringLiteral(".damaged-") +
+                         QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd"));
+    // A copy kept earlier today is the better one: it is older than any rewrite.
+    if (!fileio::exists(copy))
+        (void)fileio::copyFile(file, copy);
+    m_messages.Message_box(m_translator.Translation(108) + CrLf + copy + CrLf + CrLf + file +
+                               QStringLiteral(" : ") + stoppedAt.simplified(),
+                           m_translator.Translation(63), msgbox::Error);
+}
+
+void SettingsFile::firstRunValues(Settings& settings, ProgramState& state,
+                                  const SettingsReadContext& context) {
     settings.frmStartupVisible = true;
     settings.chkAutoSave = static_cast<int>(Check::Ticked);
     settings.chkMoveNotes = static_cast<int>(Check::Ticked);
@@ -463,6 +507,12 @@ void SettingsFile::firstRun(Settings& settings, ProgramState& state,
     settings.posStartupLeft =
         static_cast<float>(context.screenTwips.width() / 2.0 - context.managerTwips.width() / 2.0);
     state.SettingsChanged = true;
+}
+
+void SettingsFile::firstRun(Settings& settings, ProgramState& state,
+                            const SettingsReadContext& context, int errorNumber,
+                            const QString& errorText, SettingsReadResult& result) {
+    firstRunValues(settings, state, context);
 
     const QString message = QStringLiteral("Error # ") + formatErrorNumber(errorNumber) +
                             QStringLiteral(" : ") + errorText.trimmed() + CrLf;
@@ -502,24 +552,15 @@ bool SettingsFile::WriteSettings(const Settings& settings, ProgramState& state) 
     QByteArray bytes;
     for (const Entry& entry : settingsTable(copy)) {
         if (entry.written)
-            bytes += settingsLine(entry.key, valueText(entry, m_runningVersion));
+            bytes += settingsLine(entry.key, valueText(entry));
     }
     bytes += settingsLine(EndKey, QString());
 
-    // A read-only file stays as it is, as its permissions ask, even for an administrator.
+    // Written beside and renamed over, so a failure never leaves half a file behind; through
+    // a symbolic link to its target, keeping the file's mode. It holds the mail password, so
+    // a new file is the user's alone. A read-only file is refused, as its permissions ask.
     const QString file = path();
-    IoError error;
-    if (fileio::exists(file) && !fileio::isWritable(file)) {
-        error = IoError{errnum::PermissionDenied, errorDescription(errnum::PermissionDenied)};
-    } else {
-        // Written beside and renamed over, so a failure never leaves half a file behind.
-        const QString partial = file + QStringLiteral(".tmp");
-        error = fileio::writeAll(partial, bytes);
-        if (!error.failed())
-            error = fileio::renameFile(partial, file);
-        if (error.failed())
-            (void)fileio::removeFile(partial);
-    }
+    const IoError error = fileio::replaceFile(file, bytes, 0600);
     if (error.failed()) {
         m_messages.Message_box(QStringLiteral("error ") + formatErrorNumber(error.number) + CrLf +
                                    m_translator.Translation(62) + QLatin1Char(' ') + file,
@@ -542,9 +583,9 @@ void FillDefaults(Settings& settings, ProgramState& state) {
         d.ShowScrollBar = false;
         d.ShowTitle = true;
         d.BackColor = 65535; // yellow
-        // Black: the button-text system colour (0x80000012) has no meaning on this desktop,
-        // and a stored system colour would read as a negative RGB value.
-        d.ForeColor = 0;
+        // The button-text system colour (0x80000012): windows show it in the desktop's
+        // palette, so the text stays readable under a dark theme.
+        d.ForeColor = -2147483630;
         d.FontName = QStringLiteral("Arial");
         d.FontSize = 12;
         d.FontBold = false;

@@ -44,13 +44,14 @@ struct SettingsReadResult {
 // "Quillaboard.ini": fixed-column lines of a 20-character key and a 128-character value.
 class SettingsFile {
 public:
-    SettingsFile(const ProgramFolder& folder, const QString& runningVersion, MessageSink& messages,
-                 const Translator& translator, DiagnosticLog* log = nullptr);
+    SettingsFile(const ProgramFolder& folder, MessageSink& messages, const Translator& translator,
+                 DiagnosticLog* log = nullptr);
 
     [[nodiscard]] QString path() const { return m_folder.file(SettingsFileName); }
 
     // Reads the file into `settings`; a missing or unreadable file gives the first-run
-    // values and tells the user.
+    // values and tells the user. A damaged file gives what can be read of it, is copied
+    // aside as "Quillaboard.ini.damaged-<date>" and the user is told.
     SettingsReadResult ReadSettings(Settings& settings, ProgramState& state,
                                     const SettingsReadContext& context);
 
@@ -59,11 +60,15 @@ public:
     [[nodiscard]] bool WriteSettings(const Settings& settings, ProgramState& state);
 
 private:
+    // The values of a first run: manager shown and centred, the ticked boxes.
+    static void firstRunValues(Settings& settings, ProgramState& state,
+                               const SettingsReadContext& context);
+    // Keeps the damaged file beside it and tells the user where reading stopped.
+    void keepDamagedCopy(const QString& stoppedAt);
     void firstRun(Settings& settings, ProgramState& state, const SettingsReadContext& context,
                   int errorNumber, const QString& errorText, SettingsReadResult& result);
 
     ProgramFolder m_folder;
-    QString m_runningVersion;
     MessageSink& m_messages;
     const Translator& m_translator;
     DiagnosticLog* m_log;

@@ -31,12 +31,13 @@ private slots:
     void firstRunWritesItsFilesAndEndsOnSigterm();
     void secondStartEndsAtOnce();
     void unchangedRunLeavesFilesAlone();
+    void sigtermWithUnsavableNotesWritesARescueFile();
 
 private:
     [[nodiscard]] QProcessEnvironment environment() const;
     void startProgram(QProcess& process) const;
     void waitForFirstRunFiles() const;
-    static void terminate(QProcess& process);
+    static void terminate(QProcess& process, int expectedCode = 0);
 
     std::unique_ptr<TempProgramFolder> m_root;
     QString m_folder;
@@ -75,11 +76,11 @@ void TestEndToEnd::waitForFirstRunFiles() const {
                              StartMs);
 }
 
-void TestEndToEnd::terminate(QProcess& process) {
+void TestEndToEnd::terminate(QProcess& process, int expectedCode) {
     ::kill(static_cast<pid_t>(process.processId()), SIGTERM);
     QVERIFY(process.waitForFinished(StartMs));
     QCOMPARE(process.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(process.exitCode(), 0);
+    QCOMPARE(process.exitCode(), expectedCode);
 }
 
 void TestEndToEnd::firstRunWritesItsFilesAndEndsOnSigterm() {
@@ -141,6 +142,42 @@ void TestEndToEnd::unchangedRunLeavesFilesAlone() {
     QCOMPARE(readFile(m_folder + QStringLiteral("Quillaboard.ini")), ini);
     QCOMPARE(readFile(m_folder + QStringLiteral("Quillaboard.dat")), dat);
     QCOMPARE(QFileInfo(m_folder + QStringLiteral("Quillaboard.dat")).lastModified(), datTime);
+}
+
+void TestEndToEnd::sigtermWithUnsavableNotesWritesARescueFile() {
+    // The help notes arrive as an import into a data file that may not be written, so they
+    // are never saved; the end of the session leaves nobody to ask.
+    QFile dat(m_folder + QStringLiteral("Quillaboard.dat"));
+    QVERIFY(dat.open(QIODevice::WriteOnly));
+    dat.close();
+    QVERIFY(dat.setPermissions(QFile::ReadOwner | QFile::ReadGroup));
+    const QString rescueFolder = m_root->path(QStringLiteral("data/Quillaboard/rescue"));
+    {
+        QProcess program;
+        startProgram(program);
+        // A termination request that arrives during the start-up is handled right after it.
+        QTest::qWait(500);
+        terminate(program);
+    }
+    const QStringList rescued = QDir(rescueFolder).entryList(QDir::Files);
+    QCOMPARE(rescued.size(), 1);
+    QVERIFY(readFile(rescueFolder + QLatin1Char('/') + rescued.at(0)).contains("Quick help 1"));
+
+    // With nowhere to put them either, the exit status says that notes were lost.
+    QVERIFY(QDir(rescueFolder).removeRecursively());
+    QVERIFY(
+        QFile::copy(QStringLiteral(QB_HELP_NOTES), m_folder + QStringLiteral("Quillaboard.new")) ||
+        QFile::exists(m_folder + QStringLiteral("Quillaboard.new")));
+    QProcessEnvironment env = environment();
+    env.insert(QStringLiteral("XDG_DATA_HOME"), QStringLiteral("/dev/null/nowhere"));
+    QProcess program;
+    program.setProcessEnvironment(env);
+    program.setProgram(m_folder + QStringLiteral("quillaboard"));
+    program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    program.start();
+    QVERIFY(program.waitForStarted(StartMs));
+    QTest::qWait(500);
+    terminate(program, 1);
 }
 
 QTEST_GUILESS_MAIN(TestEndToEnd)

@@ -7,6 +7,7 @@
 #include "platform/autostart.h"
 #include "platform/testing/testmain.h"
 #include "shell/program.h"
+#include "shell/rescue.h"
 #include "store/recordcodec.h"
 #include "store/recordlayout.h"
 #include "tempprogramfolder.h"
@@ -86,8 +87,16 @@ private slots:
     void movedManagerRewritesSettings();
     void startWithSystemQuestion();
     void editedNotesComeBackAfterReload();
+    void secondCopyOnTheSameFolderEndsAtOnce();
+    void unsavableNotesAtTheUsersExit();
+    void unsavableNotesAtTheSessionsEndGoToARescueFile();
+    void reloadAndVersionWaitForASuccessfulSave();
 
 private:
+    // Starts a program on the folder with one note, then makes the data file unwritable and
+    // changes the note.
+    void startWithUnsavableChange(Program& program);
+
     std::unique_ptr<TempProgramFolder> m_root;
     QString m_folder;
 };
@@ -155,17 +164,29 @@ void TestProgram::exitWithoutChangeTouchesNothing() {
 void TestProgram::movedManagerRewritesSettings() {
     writeIni(m_folder, Program::runningVersion());
     const QByteArray ini = readFile(m_folder + QStringLiteral("Quillaboard.ini"));
+    QPoint placed;
     {
         Program program{ProgramFolder(m_folder)};
         QVERIFY(program.start());
         program.manager()->show();
         program.manager()->move(123, 77);
+        placed = program.manager()->geometry().topLeft();
         program.shutdown();
     }
-    const QByteArray after = readFile(m_folder + QStringLiteral("Quillaboard.ini"));
-    QVERIFY(after != ini);
-    QVERIFY(after.contains(iniLine(QStringLiteral("[posStartupLeft]"), QStringLiteral("1845"))));
-    QVERIFY(after.contains(iniLine(QStringLiteral("[frmStartupVisible]"), QStringLiteral("1"))));
+    const QByteArray moved = readFile(m_folder + QStringLiteral("Quillaboard.ini"));
+    QVERIFY(moved != ini);
+    QVERIFY(moved.contains(
+        iniLine(QStringLiteral("[posStartupLeft]"), QString::number(placed.x() * 15))));
+    QVERIFY(moved.contains(iniLine(QStringLiteral("[frmStartupVisible]"), QStringLiteral("1"))));
+    // The manager comes back exactly where it was: what is restored is what was saved, so it
+    // does not creep by its frame at every start.
+    {
+        Program program{ProgramFolder(m_folder)};
+        QVERIFY(program.start());
+        QCOMPARE(program.manager()->geometry().topLeft(), placed);
+        program.shutdown();
+    }
+    QCOMPARE(readFile(m_folder + QStringLiteral("Quillaboard.ini")), moved);
 }
 
 void TestProgram::startWithSystemQuestion() {
@@ -250,6 +271,122 @@ void TestProgram::editedNotesComeBackAfterReload() {
     QCOMPARE(rebuilt->textBox()->toPlainText(), QStringLiteral("Buy milk"));
     QVERIFY(rebuilt->textBox()->isReadOnly());
     program.shutdown();
+}
+
+void TestProgram::secondCopyOnTheSameFolderEndsAtOnce() {
+    writeIni(m_folder, Program::runningVersion());
+    Program first{ProgramFolder(m_folder)};
+    QVERIFY(first.start());
+    // Another runtime folder (another login, a sandbox) must not let a second copy in.
+    const QString otherRuntime = m_root->path(QStringLiteral("run2"));
+    QVERIFY(QDir().mkpath(otherRuntime));
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(otherRuntime));
+    Program second{ProgramFolder(m_folder)};
+    QVERIFY(!second.start());
+    QCOMPARE(second.exitCode(), 0);
+    m_root->exportEnvironment();
+    first.shutdown();
+}
+
+void TestProgram::startWithUnsavableChange(Program& program) {
+    writeIni(m_folder, Program::runningVersion());
+    {
+        QFile dat(m_folder + QStringLiteral("Quillaboard.dat"));
+        QVERIFY(dat.open(QIODevice::WriteOnly));
+        dat.write(note(QStringLiteral("first"), 1));
+    }
+    QVERIFY(program.start());
+    // A file without write bits is refused even to an administrator.
+    QVERIFY(QFile::setPermissions(m_folder + QStringLiteral("Quillaboard.dat"),
+                                  QFile::ReadOwner | QFile::ReadGroup));
+    program.noteWindows()->commands().setTitle(0, QStringLiteral("edited"));
+    QVERIFY(program.store().DataChanged);
+}
+
+void TestProgram::unsavableNotesAtTheUsersExit() {
+    Program program{ProgramFolder(m_folder)};
+    startWithUnsavableChange(program);
+    // "No": the program, and the edit, stay.
+    answerQuestionLater(1);
+    program.quit();
+    QVERIFY(program.noteWindows()->window(0));
+    QCOMPARE(program.store().Notes.at(0).trimmedTitle(), QStringLiteral("edited"));
+    QVERIFY(program.store().DataChanged);
+    QVERIFY(rescue::pendingFiles().isEmpty());
+
+    // Once the file may be written, the exit goes through without a question.
+    QVERIFY(QFile::setPermissions(m_folder + QStringLiteral("Quillaboard.dat"),
+                                  QFile::ReadOwner | QFile::WriteOwner));
+    QVERIFY(program.shutdown(Program::ExitKind::User));
+    QCOMPARE(program.exitCode(), 0);
+    QVERIFY(readFile(m_folder + QStringLiteral("Quillaboard.dat")).contains("edited"));
+}
+
+void TestProgram::unsavableNotesAtTheSessionsEndGoToARescueFile() {
+    {
+        Program program{ProgramFolder(m_folder)};
+        startWithUnsavableChange(program);
+        QVERIFY(program.shutdown(Program::ExitKind::Unattended));
+        QCOMPARE(program.exitCode(), 0);
+    }
+    const QStringList files = rescue::pendingFiles();
+    QCOMPARE(files.size(), 1);
+    QVERIFY(files.at(0).startsWith(m_root->path(QStringLiteral("data/Quillaboard/rescue/"))));
+    QCOMPARE(QFileInfo(files.at(0)).size(), layout::RecordSize);
+
+    // The next start offers the rescued note; "Yes" brings it back as a new note.
+    QVERIFY(QFile::setPermissions(m_folder + QStringLiteral("Quillaboard.dat"),
+                                  QFile::ReadOwner | QFile::WriteOwner));
+    {
+        answerQuestionLater(0);
+        Program program{ProgramFolder(m_folder)};
+        QVERIFY(program.start());
+        QCOMPARE(program.store().LastNote(), 1);
+        QCOMPARE(program.store().Notes.at(0).trimmedTitle(), QStringLiteral("first"));
+        QCOMPARE(program.store().Notes.at(1).trimmedTitle(), QStringLiteral("edited"));
+        program.shutdown();
+    }
+    QVERIFY(rescue::pendingFiles().isEmpty());
+
+    // With nowhere to write the rescue file either, the exit code says so.
+    qputenv("XDG_DATA_HOME", "/dev/null/nowhere");
+    Program program{ProgramFolder(m_folder)};
+    startWithUnsavableChange(program);
+    QVERIFY(program.shutdown(Program::ExitKind::Unattended));
+    QCOMPARE(program.exitCode(), 1);
+    m_root->exportEnvironment();
+}
+
+void TestProgram::reloadAndVersionWaitForASuccessfulSave() {
+    {
+        Program program{ProgramFolder(m_folder)};
+        startWithUnsavableChange(program);
+        program.state().CurrentNote = 0;
+        program.cmdReload_Click();
+        // Not reloaded: the edit is still there, on the same window.
+        QCOMPARE(program.store().Notes.at(0).trimmedTitle(), QStringLiteral("edited"));
+        QVERIFY(program.store().Notes.at(0).hasPendingChange());
+        QVERIFY(QFile::setPermissions(m_folder + QStringLiteral("Quillaboard.dat"),
+                                      QFile::ReadOwner | QFile::WriteOwner));
+        program.cmdReload_Click();
+        QCOMPARE(program.store().Notes.at(0).trimmedTitle(), QStringLiteral("edited"));
+        QVERIFY(!program.store().Notes.at(0).hasPendingChange());
+        QCOMPARE(program.state().CurrentNote, -1);
+        program.shutdown();
+    }
+
+    // A new version whose rewrite fails keeps the old version, so the next start retries.
+    writeIni(m_folder, QStringLiteral("3.0.0"));
+    QVERIFY(QFile::setPermissions(m_folder + QStringLiteral("Quillaboard.dat"),
+                                  QFile::ReadOwner | QFile::ReadGroup));
+    {
+        Program program{ProgramFolder(m_folder)};
+        QVERIFY(program.start());
+        QCOMPARE(program.settings().Version, QStringLiteral("3.0.0"));
+        QVERIFY(program.shutdown(Program::ExitKind::Unattended));
+    }
+    QVERIFY(readFile(m_folder + QStringLiteral("Quillaboard.ini"))
+                .startsWith(iniLine(QStringLiteral("[Version]"), QStringLiteral("3.0.0"))));
 }
 
 QB_TEST_CLASS(TestProgram)

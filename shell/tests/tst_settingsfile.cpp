@@ -113,6 +113,9 @@ private slots:
     void wordsForFlags();
     void readingEndsAtUnknownKeyOrEmptyLine_data();
     void readingEndsAtUnknownKeyOrEmptyLine();
+    void damagedFileKeepsWhatCanBeRead_data();
+    void damagedFileKeepsWhatCanBeRead();
+    void rewriteKeepsModeAndLinks();
     void fileWithoutEndMarkerIsReadToItsEnd();
     void positionsMustLieOnTheScreen_data();
     void positionsMustLieOnTheScreen();
@@ -168,8 +171,8 @@ void TestSettingsFile::init() {
     m_dayName = [](const QDate& date) {
         return QLocale(QLocale::English).dayName(date.dayOfWeek());
     };
-    m_file = std::make_unique<SettingsFile>(ProgramFolder(m_dir->path()), QStringLiteral("3.2.0"),
-                                            m_messages, m_translator, &m_log);
+    m_file = std::make_unique<SettingsFile>(ProgramFolder(m_dir->path()), m_messages, m_translator,
+                                            &m_log);
     QVERIFY(autostart::removeRunValue());
 }
 
@@ -225,14 +228,83 @@ void TestSettingsFile::readingEndsAtUnknownKeyOrEmptyLine_data() {
 
 void TestSettingsFile::readingEndsAtUnknownKeyOrEmptyLine() {
     QFETCH(QByteArray, third);
-    writeIni(line("[Version]", QStringLiteral("3.1.7")) + line("[DebugMode]", QStringLiteral("1")) +
-             third + line("[ShowTooltips]", QStringLiteral("1")) +
-             line("[NetID]", QStringLiteral("late")) + line("[End of INI]", {}));
+    const QByteArray original = line("[Version]", QStringLiteral("3.1.7")) +
+                                line("[DebugMode]", QStringLiteral("1")) + third +
+                                line("[ShowTooltips]", QStringLiteral("1")) +
+                                line("[NetID]", QStringLiteral("late")) + line("[End of INI]", {});
+    writeIni(original);
     read();
     QCOMPARE(m_settings.Version, QStringLiteral("3.1.7"));
     QVERIFY(m_settings.DebugMode);
     QCOMPARE(m_settings.chkShowTooltips, 0);
     QVERIFY(m_settings.NetID.isEmpty());
+    // What was passed over is kept in a copy before the file is ever rewritten, and the
+    // user is told where reading stopped.
+    const QString copy = iniPath() + QStringLiteral(".damaged-") +
+                         QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd"));
+    QCOMPARE(m_messages.count(), 1);
+    QVERIFY(m_messages.shown.at(0).text.contains(copy));
+    QVERIFY(m_messages.shown.at(0).text.contains(QStringLiteral(" : 3:")));
+    QVERIFY(m_state.SettingsChanged);
+    QVERIFY(m_file->WriteSettings(m_settings, m_state));
+    QFile kept(copy);
+    QVERIFY(kept.open(QIODevice::ReadOnly));
+    QCOMPARE(kept.readAll(), original);
+}
+
+void TestSettingsFile::damagedFileKeepsWhatCanBeRead_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("server");
+    QTest::addColumn<int>("autoSave");
+    const QByteArray server = line("[MailServer]", QStringLiteral("pop.example.net"));
+    // Nothing usable: a first run's values, not every box cleared.
+    QTest::newRow("garbage") << QByteArrayLiteral("\x89PNG\r\n\x1a\n\0\0\xff garbage") << QString()
+                             << 1;
+    QTest::newRow("damaged first key")
+        << QByteArray("[Vers#on]           3.2.0\r\n") + server << QString() << 1;
+    QTest::newRow("huge line after the server")
+        << server + QByteArray(3 << 20, 'x') << QStringLiteral("pop.example.net") << 0;
+}
+
+void TestSettingsFile::damagedFileKeepsWhatCanBeRead() {
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, server);
+    QFETCH(int, autoSave);
+    writeIni(bytes);
+    read();
+    QCOMPARE(m_settings.txtServeurIP, server);
+    QCOMPARE(m_settings.chkAutoSave, autoSave);
+    QCOMPARE(m_messages.count(), 1);
+    QCOMPARE(m_messages.shown.at(0).title, m_translator.Translation(63));
+    QVERIFY(m_state.SettingsChanged);
+    QVERIFY(!QDir(m_dir->path())
+                 .entryList({SettingsFileName + QStringLiteral(".damaged-*")}, QDir::Files)
+                 .isEmpty());
+}
+
+void TestSettingsFile::rewriteKeepsModeAndLinks() {
+    // A new file holds the mail password: the user's alone.
+    m_state.SettingsChanged = true;
+    QVERIFY(m_file->WriteSettings(m_settings, m_state));
+    QCOMPARE(QFile::permissions(iniPath()),
+             QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser);
+
+    // A file the user shares with a group stays so; a link into a synchronised folder stays
+    // a link, and the edit reaches its target.
+    QTemporaryDir synced;
+    const QString target = synced.filePath(SettingsFileName);
+    QVERIFY(QFile::rename(iniPath(), target));
+    QVERIFY(QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser |
+                                              QFile::WriteUser | QFile::ReadGroup));
+    QVERIFY(QFile::link(target, iniPath()));
+    m_settings.NetID = QStringLiteral("through the link");
+    m_state.SettingsChanged = true;
+    QVERIFY(m_file->WriteSettings(m_settings, m_state));
+    QVERIFY(QFileInfo(iniPath()).isSymLink());
+    QFile file(target);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QVERIFY(file.readAll().contains("through the link"));
+    QVERIFY(QFile::permissions(target) & QFile::ReadGroup);
 }
 
 void TestSettingsFile::fileWithoutEndMarkerIsReadToItsEnd() {
@@ -291,8 +363,9 @@ void TestSettingsFile::longValuesAreCut() {
     writeIni(line("[MailPassword]", longText) +
              line("[DefautFontName]", QString(40, QLatin1Char('F'))) +
              line("[DefautAlarmSndFil]", QString(100, QLatin1Char('s'))) +
-             line("[DefautAlarmExeFil]", QString::fromUtf8("é").repeated(70)) +
-             line("[DefautAlarmFreq]", QStringLiteral("Hourly")));
+             // Read as UTF-8 after the mark; written back single-byte, where it fits.
+             "[DefautAlarmExeFil]  \xEF\xBB\xBF" + QString::fromUtf8("é").repeated(70).toUtf8() +
+             "\r\n" + line("[DefautAlarmFreq]", QStringLiteral("Hourly")));
     read();
     QCOMPARE(m_settings.txtPass, QString(128, QLatin1Char('p')));
     QCOMPARE(m_settings.NoteDefaults.FontName, QString(32, QLatin1Char('F')));
@@ -385,14 +458,15 @@ void TestSettingsFile::writtenLinesAreFixedWidthInTableOrder() {
         QVERIFY(l.endsWith('\r'));
         QCOMPARE(QString::fromLatin1(l.left(20)).trimmed(), WrittenKeys.at(i));
     }
-    // The running version is written, not the one read; Western text stays single-byte.
-    QCOMPARE(lines.first().mid(20, 5), QByteArray("3.2.0"));
+    // The version the notes were last written under; Western text stays single-byte.
+    QCOMPARE(lines.first().mid(20, 6), QByteArray("1.0.0 "));
     QVERIFY(lines.at(WrittenKeys.size() - 2).contains("Zo\xeb "));
     QCOMPARE(lines.last().mid(20).trimmed(), QByteArray());
 }
 
 void TestSettingsFile::everyKeyRoundTrips() {
     Settings s;
+    s.Version = QStringLiteral("3.2.0");
     s.DebugMode = true;
     s.chkShowTooltips = 2;
     s.Language = QStringLiteral("German (by B)");
@@ -400,7 +474,8 @@ void TestSettingsFile::everyKeyRoundTrips() {
     s.posStartupLeft = 4321;
     s.frmStartupVisible = true;
     NoteDefaultsRecord& d = s.NoteDefaults;
-    d.Top = 11;
+    // Seven significant digits: six would write 1.23457e+06.
+    d.Top = 1234567;
     d.Height = 2222.25f;
     d.Width = 3333;
     d.Left = 44;
@@ -471,7 +546,7 @@ void TestSettingsFile::everyKeyRoundTrips() {
     QCOMPARE(r.posStartupTop, s.posStartupTop);
     QCOMPARE(r.posStartupLeft, s.posStartupLeft);
     QCOMPARE(r.frmStartupVisible, true);
-    QCOMPARE(e.Top, d.Top);
+    QVERIFY(e.Top == d.Top); // exactly: a fuzzy comparison cannot see a lost digit
     QCOMPARE(e.Height, d.Height);
     QCOMPARE(e.Width, d.Width);
     QCOMPARE(e.Left, d.Left);
@@ -609,9 +684,11 @@ void TestSettingsFile::unreadableFileShowsTheOtherError() {
     read();
     QCOMPARE(m_messages.count(), 1);
     QVERIFY(!m_messages.shown.at(0).text.contains(QStringLiteral(" 53 ")));
+    QVERIFY(m_messages.shown.at(0).text.contains(iniPath()));
     QVERIFY(m_messages.shown.at(0).text.endsWith(
-        QStringLiteral("\r\n\r\nThe program will use default settings.")));
+        QStringLiteral("\r\nThe program will use default settings.")));
     QVERIFY(m_settings.frmStartupVisible);
+    QCOMPARE(m_settings.chkAutoSave, 1);
 }
 
 void TestSettingsFile::languageFromDayNames_data() {
@@ -676,7 +753,9 @@ void TestSettingsFile::fillDefaults() {
     QCOMPARE(d.Left, 500.0f);
     QVERIFY(d.AlwaysOnTop && d.ShowTitle && !d.ShowScrollBar);
     QCOMPARE(d.BackColor, 65535);
-    QCOMPARE(d.ForeColor, 0);
+    QCOMPARE(d.ForeColor, -2147483630); // the button-text system colour
+    QVERIFY(!d.Rollup && !d.AutoRoll && !d.AutoDim);
+    QCOMPARE(d.ImageMode, std::int16_t(0));
     QCOMPARE(d.FontName, QStringLiteral("Arial"));
     QCOMPARE(d.FontSize, 12.0f);
     QCOMPARE(d.AlarmFreq, QStringLiteral("U"));

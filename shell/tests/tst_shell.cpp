@@ -63,6 +63,7 @@ void TestShell::lineFormat() {
     log.WriteLog(NetLogName, QString::fromUtf8("✓ done"));
     QCOMPARE(fileBytes(folder.file(NetLogName)),
              QByteArray("2024-03-05.09:04:07 : Sending to Zo\xEB\r\n"
+                        "\xEF\xBB\xBF"
                         "2024-03-05.09:04:07 : \xE2\x9C\x93 done\r\n"));
     QCOMPARE(m_messages.count(), 0);
 }
