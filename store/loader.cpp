@@ -163,6 +163,24 @@ private:
             return dat;
         QByteArray bytes;
         IoError e = fileio::readAll(m_fs, source, bytes);
+        // An empty data file may be the user's own doing (every note of the list removed):
+        // the user decides. A declined backup is kept under another name, so it is neither
+        // lost nor offered at every start.
+        const bool ask = !e && source == m_files.bak[l] && m_fs.fileSize(dat) == 0;
+        if (ask) {
+            const QString question =
+                QStringLiteral("%1 is empty, but %2 holds %3 notes. Bring them back?")
+                    .arg(dat, source)
+                    .arg(bytes.size() / layout::RecordSize);
+            if (m_messages.Message_box(question, datafile::fileTitle(m_tr.Translation(64), dat),
+                                       msgbox::Question) != 0) {
+                const QDate today = m_options.clock != nullptr ? m_options.clock->now().date()
+                                                               : QDate::currentDate();
+                (void)m_fs.rename(source, source + QStringLiteral(".kept-") +
+                                              today.toString(QStringLiteral("yyyy-MM-dd")));
+                return dat;
+            }
+        }
         if (!e)
             e = fileio::replaceFile(m_fs, dat, bytes);
         if (e) {
@@ -171,6 +189,8 @@ private:
             m_store.Unreadable[l] = true;
             return source;
         }
+        if (ask)
+            return dat;
         m_messages.Message_box(
             QStringLiteral("%1 was missing or empty. It has been restored from %2 (%3 notes).")
                 .arg(dat, source)

@@ -127,6 +127,27 @@ void TestStore::restoredAtLoad_data() {
     QTest::newRow("missing, complete temporary file") << true << true << QStringLiteral("tmp");
 }
 
+void TestStore::emptiedListIsTheUsersToRestore() {
+    // Every note of the list removed: the backup is offered, not forced on the user, and a
+    // declined backup is kept aside instead of being offered at every start.
+    StoreFixture f;
+    writeDataFile(f.files.bak[0], {makeNote(QStringLiteral("old"), QStringLiteral("old"))});
+    writeDataFile(f.files.dat[0], {});
+    f.messages.answers.enqueue(1);
+    f.load();
+    QVERIFY(texts(f.store, 0).isEmpty());
+    QCOMPARE(f.messages.count(), 1);
+    QCOMPARE(f.messages.shown[0].options.buttons, msgbox::Question.buttons);
+    QVERIFY(!QFile::exists(f.files.bak[0]));
+    QCOMPARE(QDir(QFileInfo(f.files.bak[0]).path())
+                 .entryList({QStringLiteral("Quillaboard.bak.kept-*")})
+                 .size(),
+             1);
+    f.messages.shown.clear();
+    QVERIFY(reload(f).isEmpty());
+    QCOMPARE(f.messages.count(), 0);
+}
+
 void TestStore::restoredAtLoad() {
     QFETCH(bool, datMissing);
     QFETCH(bool, completeTmp);

@@ -61,6 +61,7 @@ private slots:
     void crashPoints();
     void restoredAtLoad_data();
     void restoredAtLoad();
+    void emptiedListIsTheUsersToRestore();
     void failingOperation_data();
     void failingOperation();
     void inPlaceFailures();
