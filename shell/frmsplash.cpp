@@ -80,7 +80,8 @@ QString frmSplash::splashUrlText(const ProgramFolder& folder) {
         bytes.truncate(end);
     if (bytes.endsWith('\r'))
         bytes.chop(1);
-    return textcodec::decode(bytes).trimmed();
+    // Written by others: a file in UTF-8 is read as such.
+    return textcodec::decodeForeign(bytes).trimmed();
 }
 
 QString frmSplash::addressFor(const QString& urlText) {
