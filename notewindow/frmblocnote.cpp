@@ -31,6 +31,18 @@
 #include <QTimer>
 #include <cmath>
 
+namespace {
+
+// Keeps a stored twips value in step with the window's pixels; true when it had to change.
+bool follow(float& stored, int px) {
+    if (px == twips::toPx(stored))
+        return false;
+    stored = twips::fromPx(px);
+    return true;
+}
+
+} // namespace
+
 frmBlocNote::frmBlocNote(NoteWindowSet& set, const NoteContext& ctx, int slot)
     : QWidget(nullptr, Qt::FramelessWindowHint | Qt::Tool)
     , fraToolbar(new TitleBar(this))
@@ -335,44 +347,26 @@ void frmBlocNote::resizeEvent(QResizeEvent*) {
         return;
     }
     NoteWindowState& st = state();
-    bool changed = false;
     // Dragging the left or top edge moves the window as well; the layout must not put it back.
-    if (x() != twips::toPx(st.Left)) {
-        st.Left = twips::fromPx(x());
-        changed = true;
-    }
-    if (y() != twips::toPx(st.Top)) {
-        st.Top = twips::fromPx(y());
-        changed = true;
-    }
-    if (width() != twips::toPx(st.Width)) {
-        st.Width = twips::fromPx(width());
-        changed = true;
-    }
-    if (height() != twips::toPx(st.Height)) {
-        st.Height = twips::fromPx(height());
-        changed = true;
-    }
+    bool changed = followPlace(st);
+    changed = follow(st.Width, width()) || changed;
+    changed = follow(st.Height, height()) || changed;
     if (changed) {
         Form_Resize(true);
     }
+}
+
+bool frmBlocNote::followPlace(NoteWindowState& st) const {
+    const bool left = follow(st.Left, x());
+    const bool top = follow(st.Top, y());
+    return left || top;
 }
 
 void frmBlocNote::moveEvent(QMoveEvent*) {
     if (animating() || !isVisible()) {
         return;
     }
-    NoteWindowState& st = state();
-    bool changed = false;
-    if (x() != twips::toPx(st.Left)) {
-        st.Left = twips::fromPx(x());
-        changed = true;
-    }
-    if (y() != twips::toPx(st.Top)) {
-        st.Top = twips::fromPx(y());
-        changed = true;
-    }
-    if (changed) {
+    if (followPlace(state())) {
         markChanged(false);
     }
 }

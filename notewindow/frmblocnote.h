@@ -108,6 +108,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The stored left and top follow the window's place; true when they changed.
+    bool followPlace(NoteWindowState& st) const;
     [[nodiscard]] NoteRecord& record() const;
     [[nodiscard]] NoteWindowState& state() const;
     [[nodiscard]] bool animating() const;
