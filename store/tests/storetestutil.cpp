@@ -59,6 +59,35 @@ void writeDataFile(const QString& path, const std::vector<TestNote>& notes) {
         f.write(bytes);
 }
 
+QStringList texts(const NoteStore& store, int list) {
+    QStringList out;
+    for (int pos = 0; pos < store.lineCount(list); ++pos)
+        out << store.Windows[static_cast<size_t>(store.slotAt(list, pos))].Text;
+    return out;
+}
+
+QStringList reload(StoreFixture& f, int list) {
+    NoteStore again;
+    NoteFiles real(f.folder);
+    LoadOptions options{false, ScreenWidth, ScreenHeight, &f.clock};
+    LoadNotes(again, real, options, f.messages, f.tr, nullptr);
+    return texts(again, list);
+}
+
+int addCreated(StoreFixture& f, const QString& text, int list) {
+    TestNote n = makeNote(text, text, list);
+    n.record.ChangeMark = mark::Created;
+    f.store.DataChanged = true;
+    return f.store.addNote(list, n.record, n.window);
+}
+
+int edit(StoreFixture& f, int pos, const QString& text) {
+    const int slot = f.store.slotAt(0, pos);
+    f.store.Windows[static_cast<size_t>(slot)].Text = text;
+    f.store.MarkChanged(slot, true);
+    return slot;
+}
+
 QByteArray readBytes(const QString& path) {
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly))

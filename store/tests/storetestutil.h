@@ -47,6 +47,15 @@ struct TestNote {
 // Writes a data file of these notes, records numbered from 1.
 void writeDataFile(const QString& path, const std::vector<TestNote>& notes);
 
+// The texts of a list's lines, in order.
+[[nodiscard]] QStringList texts(const NoteStore& store, int list);
+// Loads the program folder again through the real file system; the texts of one list.
+[[nodiscard]] QStringList reload(StoreFixture& f, int list = 0);
+// Adds a new note, marked created, to `list` of the fixture's store; returns its slot.
+int addCreated(StoreFixture& f, const QString& text, int list = 0);
+// Gives line `pos` of the notes list a new text and marks it; returns its slot.
+int edit(StoreFixture& f, int pos, const QString& text);
+
 [[nodiscard]] QByteArray readBytes(const QString& path);
 [[nodiscard]] QByteArray recordAt(const QByteArray& file, int recordNumber);
 

@@ -14,22 +14,6 @@ namespace {
 
 using Op = FakeFileSystem::Op;
 
-QStringList texts(const NoteStore& store, int list) {
-    QStringList out;
-    for (int pos = 0; pos < store.lineCount(list); ++pos)
-        out << store.Windows[static_cast<size_t>(store.slotAt(list, pos))].Text;
-    return out;
-}
-
-// Loads the program folder again through the real file system.
-QStringList reload(StoreFixture& f, int list = 0) {
-    NoteStore again;
-    NoteFiles real(f.folder);
-    LoadOptions options{false, ScreenWidth, ScreenHeight, &f.clock};
-    LoadNotes(again, real, options, f.messages, f.tr, nullptr);
-    return texts(again, list);
-}
-
 const QStringList GenerationA{QStringLiteral("a0"), QStringLiteral("a1"), QStringLiteral("a2")};
 
 // Three saved notes a0..a2 and an event; an older backup beside them.
@@ -43,12 +27,6 @@ void prepare(StoreFixture& f) {
     f.load();
 }
 
-void edit(StoreFixture& f, int pos, const QString& text) {
-    const int slot = f.store.slotAt(0, pos);
-    f.store.Windows[static_cast<size_t>(slot)].Text = text;
-    f.store.MarkChanged(slot, true);
-}
-
 QStringList leftovers(const StoreFixture& f) {
     return QDir(f.dir.path()).entryList({QStringLiteral("*.tmp")}, QDir::Files);
 }
@@ -57,9 +35,8 @@ QStringList leftovers(const StoreFixture& f) {
 
 void TestStore::crashPoints_data() {
     QTest::addColumn<QString>("form");
-    QTest::newRow("whole rewrite") << QStringLiteral("whole");
-    QTest::newRow("full cycle in place") << QStringLiteral("full");
-    QTest::newRow("periodic in place") << QStringLiteral("periodic");
+    for (const char* form : {"whole", "full", "periodic"})
+        QTest::newRow(form) << QString::fromLatin1(form);
 }
 
 void TestStore::crashPoints() {
@@ -121,10 +98,9 @@ void TestStore::crashPoints() {
 void TestStore::restoredAtLoad_data() {
     QTest::addColumn<bool>("datMissing");
     QTest::addColumn<bool>("completeTmp");
-    QTest::addColumn<QString>("source");
-    QTest::newRow("missing, backup") << true << false << QStringLiteral("bak");
-    QTest::newRow("empty, backup") << false << false << QStringLiteral("bak");
-    QTest::newRow("missing, complete temporary file") << true << true << QStringLiteral("tmp");
+    QTest::newRow("missing, backup") << true << false;
+    QTest::newRow("empty, backup") << false << false;
+    QTest::newRow("missing, complete temporary file") << true << true;
 }
 
 void TestStore::emptiedListIsTheUsersToRestore() {
@@ -151,7 +127,6 @@ void TestStore::emptiedListIsTheUsersToRestore() {
 void TestStore::restoredAtLoad() {
     QFETCH(bool, datMissing);
     QFETCH(bool, completeTmp);
-    QFETCH(QString, source);
     StoreFixture f;
     // What an interrupted rewrite of an earlier version left behind.
     writeDataFile(f.files.bak[0], {makeNote(QStringLiteral("old"), QStringLiteral("old"))});
@@ -164,9 +139,8 @@ void TestStore::restoredAtLoad() {
     QCOMPARE(texts(f.store, 0),
              QStringList{completeTmp ? QStringLiteral("new") : QStringLiteral("old")});
     QCOMPARE(f.messages.count(), 1);
-    const QString from = source == QLatin1String("tmp") ? tmp : f.files.bak[0];
     QVERIFY(f.messages.shown[0].text.contains(f.files.dat[0]));
-    QVERIFY(f.messages.shown[0].text.contains(from));
+    QVERIFY(f.messages.shown[0].text.contains(completeTmp ? tmp : f.files.bak[0]));
     QCOMPARE(reload(f), texts(f.store, 0));
     // The backup is not turned into a copy of an empty file by the next save.
     f.store.MarkChanged(0, true);
@@ -249,10 +223,7 @@ void TestStore::inPlaceFailures() {
     // A failed append leaves whole records only; the note stays marked.
     StoreFixture f;
     prepare(f);
-    TestNote added = makeNote(QStringLiteral("added"), QStringLiteral("added"));
-    added.record.ChangeMark = mark::Created;
-    const int slot = f.store.addNote(0, added.record, added.window);
-    f.store.DataChanged = true;
+    const int slot = addCreated(f, QStringLiteral("added"));
     f.fs.faults.append({Op::Write, 1, 61, QStringLiteral("Quillaboard.dat")});
     QVERIFY(!f.quickSave());
     QCOMPARE(QFileInfo(f.files.dat[0]).size() % layout::RecordSize, 0);
@@ -308,10 +279,7 @@ void TestStore::unreadableListLeftAlone() {
     QCOMPARE(f.messages.count(), 1);
     QCOMPARE(f.messages.shown[0].title, datafile::fileTitle(f.tr.Translation(64), f.files.dat[0]));
     QVERIFY(f.store.Unreadable[0]);
-    TestNote n = makeNote(QStringLiteral("new"), QStringLiteral("new"));
-    n.record.ChangeMark = mark::Created;
-    f.store.addNote(0, n.record, n.window);
-    f.store.DataChanged = true;
+    addCreated(f, QStringLiteral("new"));
     f.store.FullSaveNeeded = true;
     QVERIFY(!f.save());
     QVERIFY(!f.quickSave());
@@ -403,9 +371,7 @@ void TestStore::rescueFile() {
     prepare(f);
     edit(f, 1, QStringLiteral("b1"));
     f.store.markDeleted(f.store.slotAt(0, 2));
-    TestNote ev = makeNote(QStringLiteral("ev"), QStringLiteral("ev"), 1);
-    ev.record.ChangeMark = mark::Created;
-    f.store.addNote(1, ev.record, ev.window);
+    addCreated(f, QStringLiteral("ev"), 1);
     const QString path = f.dir.filePath(QStringLiteral("rescue/deep/notes.new"));
     QCOMPARE(WriteRescueFile(f.store, f.context(), path), 2);
     QCOMPARE(QFileInfo(path).size(), 2 * layout::RecordSize);

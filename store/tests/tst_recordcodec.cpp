@@ -7,6 +7,9 @@
 #include <QTest>
 #include <QtEndian>
 
+#include <tuple>
+#include <utility>
+
 namespace {
 
 template <typename T>
@@ -82,47 +85,30 @@ void TestStore::fieldsAtTheirOffsets() {
     QCOMPARE(at<std::int16_t>(rec, 0), 7);
     QCOMPARE(at<double>(rec, 2), 45000.25);
     QCOMPARE(at<double>(rec, 10), 45001.5);
-    QCOMPARE(field(rec, 18, 50), padded("Shopping", 50));
     QCOMPARE(at<float>(rec, 68), -300.5F);
     QCOMPARE(at<float>(rec, 72), 450.0F);
     QCOMPARE(at<float>(rec, 76), 2000.0F);
     QCOMPARE(at<float>(rec, 80), 4000.0F);
     QCOMPARE(at<std::int32_t>(rec, 84), 0x00C0FFEE);
     QCOMPARE(at<std::int32_t>(rec, 88), 0x00123456);
-    QCOMPARE(field(rec, 92, 32), padded("DejaVu Sans", 32));
     QCOMPARE(at<float>(rec, 124), 10.5F);
-    QCOMPARE(at<std::int16_t>(rec, 128), -1);
-    QCOMPARE(at<std::int16_t>(rec, 130), 0);
-    QCOMPARE(at<std::int16_t>(rec, 132), -1);
-    QCOMPARE(at<std::int16_t>(rec, 134), 0);
-    QCOMPARE(at<std::int16_t>(rec, 136), -1);
-    QCOMPARE(at<std::int16_t>(rec, 138), 0);
-    QCOMPARE(at<std::int16_t>(rec, 140), -1);
-    QCOMPARE(at<std::int16_t>(rec, 142), -1);
-    QCOMPARE(at<std::int16_t>(rec, 144), -1);
-    QCOMPARE(field(rec, 146, 128), padded("/home/u/list.txt", 128));
-    QCOMPARE(at<std::int16_t>(rec, 274), -1);
-    QCOMPARE(at<std::int16_t>(rec, 276), -1);
     QCOMPARE(at<float>(rec, 278), 1234.5F);
-    QCOMPARE(at<std::int16_t>(rec, 282), -1);
-    QCOMPARE(at<std::int16_t>(rec, 284), 1);
-    QCOMPARE(field(rec, 286, 1), QByteArray("E"));
     QCOMPARE(at<double>(rec, 287), 45100.75);
-    QCOMPARE(field(rec, 295, 1), QByteArray("3"));
-    QCOMPARE(at<std::int16_t>(rec, 296), -15);
-    QCOMPARE(field(rec, 298, 1), QByteArray("M"));
-    QCOMPARE(at<std::int16_t>(rec, 299), -1);
-    QCOMPARE(field(rec, 301, 64), padded("ding.wav", 64));
-    QCOMPARE(at<std::int16_t>(rec, 365), -1);
-    QCOMPARE(field(rec, 367, 64), padded("run.sh", 64));
-    QCOMPARE(field(rec, 431, 64), padded("cat.png", 64));
-    QCOMPARE(at<std::int16_t>(rec, 495), -2);
-    QCOMPARE(at<std::int16_t>(rec, 497), -1);
-    QCOMPARE(at<std::int16_t>(rec, 499), 0);
-    QCOMPARE(field(rec, 501, 1), QByteArray("2"));
-    QCOMPARE(at<std::int16_t>(rec, 502), -1);
-    QCOMPARE(field(rec, 504, 1), QByteArray("-"));
-    QCOMPARE(field(rec, 505, 25), QByteArray(25, ' '));
+    // Flags are -1 for true; the picture mode at 495 is -2 (stretched, keeping the ratio).
+    const std::pair<int, int> shorts[] = {{128, -1}, {130, 0},  {132, -1}, {134, 0},   {136, -1},
+                                          {138, 0},  {140, -1}, {142, -1}, {144, -1},  {274, -1},
+                                          {276, -1}, {282, -1}, {284, 1},  {296, -15}, {299, -1},
+                                          {365, -1}, {495, -2}, {497, -1}, {499, 0},   {502, -1}};
+    for (const auto& [offset, value] : shorts)
+        QVERIFY2(at<std::int16_t>(rec, offset) == value, qPrintable(QString::number(offset)));
+    const std::tuple<int, int, QByteArray> texts[] = {
+        {18, 50, "Shopping"},  {92, 32, "DejaVu Sans"}, {146, 128, "/home/u/list.txt"},
+        {286, 1, "E"},         {295, 1, "3"},           {298, 1, "M"},
+        {301, 64, "ding.wav"}, {367, 64, "run.sh"},     {431, 64, "cat.png"},
+        {501, 1, "2"},         {504, 1, "-"},           {505, 25, ""}};
+    for (const auto& [offset, width, text] : texts)
+        QVERIFY2(field(rec, offset, width) == padded(text, width),
+                 qPrintable(QString::number(offset)));
     QCOMPARE(field(rec, 530, 32000), padded("milk\r\neggs", 32000));
 }
 

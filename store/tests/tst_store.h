@@ -40,15 +40,14 @@ private slots:
     // saver
     void cycleWithoutChangesTouchesNoFile();
     void fullRewriteDropsDeletedNote();
+    void inPlaceWritesOnlyTheChangedRecord_data();
     void inPlaceWritesOnlyTheChangedRecord();
     void readOnlyDataFile_data();
     void readOnlyDataFile();
-    void quickSaveInPlaceKeepsBackups();
     void quickSaveWithFullSaveNeeded();
     void deletedNoteStaysDroppedAfterMidRunFullSave();
     void skippedRecordsForceWholeRewrite();
     void failedTemporaryFileLeavesFilesAlone();
-    void firstSaveAfterFirstStart();
     void unicodeRoundTrip();
     void datesStampedFromClock_data();
     void datesStampedFromClock();
