@@ -14,16 +14,13 @@ struct Parts {
 };
 
 Parts parse(const QString& input) {
-    Parts p;
     QString text = input.trimmed();
-    p.utc = text.endsWith(QLatin1Char('Z'));
+    Parts p{QDate(2024, 3, 15), QTime(), text.endsWith(QLatin1Char('Z'))};
     if (p.utc)
         text.chop(1);
-    p.day = QDate(2024, 3, 15);
-    const int space = text.lastIndexOf(QLatin1Char(' '));
-    if (space > 0) {
-        const QString dayText = text.left(space);
-        p.day = QDate::fromString(dayText.size() == 5 ? QStringLiteral("2024-") + dayText : dayText,
+    if (const int space = text.lastIndexOf(QLatin1Char(' ')); space > 0) {
+        const QString day = text.left(space);
+        p.day = QDate::fromString(day.size() == 5 ? QStringLiteral("2024-") + day : day,
                                   QStringLiteral("yyyy-MM-dd"));
         text = text.mid(space + 1);
     }

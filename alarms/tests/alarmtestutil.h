@@ -4,6 +4,7 @@
 #include "store/notestore.h"
 
 #include <QDateTime>
+#include <QMetaType>
 #include <QStringList>
 #include <QTemporaryDir>
 
@@ -19,6 +20,7 @@ struct AlarmSetup {
     QString unit = QStringLiteral("M");
     bool remind = false;
 };
+Q_DECLARE_METATYPE(AlarmSetup)
 
 [[nodiscard]] NoteRecord alarmNote(const AlarmSetup& setup,
                                    const QString& title = QStringLiteral("Alarm"));

@@ -12,12 +12,8 @@ class TestAlarmCheck : public QObject {
     Q_OBJECT
 
 private slots:
-    void windowRule_data();
-    void windowRule();
-    void missedMinutes_data();
-    void missedMinutes();
-    void snooze_data();
-    void snooze();
+    void scripts_data();
+    void scripts();
     void daylightSaving_data();
     void daylightSaving();
     void actionsOfAFiring_data();
@@ -27,7 +23,6 @@ private slots:
 
 private:
     static void addColumns();
-    void runScript();
 };
 
 namespace {
@@ -38,16 +33,14 @@ AlarmSetup setup(const char* freq, const char* alarm, int prev = 0, const char* 
                       QString::fromLatin1(unit), remind};
 }
 
-QStringList list(std::initializer_list<const char*> items) {
-    QStringList out;
-    for (const char* item : items)
-        out << QString::fromLatin1(item);
-    return out;
+// A scripted row: the steps and what each check yields, separated by ", ".
+void row(const char* name, const AlarmSetup& alarm, const char* script, const char* expected) {
+    const QString sep = QStringLiteral(", ");
+    QTest::newRow(name) << alarm << QString::fromLatin1(script).split(sep)
+                        << QString::fromLatin1(expected).split(sep);
 }
 
 } // namespace
-
-Q_DECLARE_METATYPE(AlarmSetup)
 
 void TestAlarmCheck::addColumns() {
     QTest::addColumn<AlarmSetup>("alarm");
@@ -55,7 +48,7 @@ void TestAlarmCheck::addColumns() {
     QTest::addColumn<QStringList>("expected");
 }
 
-void TestAlarmCheck::runScript() {
+void TestAlarmCheck::scripts() {
     QFETCH(AlarmSetup, alarm);
     QFETCH(QStringList, script);
     QFETCH(QStringList, expected);
@@ -63,144 +56,89 @@ void TestAlarmCheck::runScript() {
     QCOMPARE(run.run(alarm, script), expected);
 }
 
-void TestAlarmCheck::windowRule_data() {
+void TestAlarmCheck::scripts_data() {
     addColumns();
-    QTest::newRow("warning: goes off once, runs to the alarm minute, re-armed after")
-        << setup("U", "10:00", -15) << list({"09:44", "09:45", "09:50", "10:00", "10:01", "10:02"})
-        << list({"/E", "A/-", "/-", "/-", "/E", "/E"});
-    QTest::newRow("first check inside the window")
-        << setup("U", "10:00", -15) << list({"09:52", "09:53"}) << list({"A/-", "/-"});
-    QTest::newRow("past once never again")
-        << setup("U", "10:00") << list({"10:00", "10:01", "10:02", "03-16 10:00"})
-        << list({"A/-", "/E", "/E", "/E"});
-    QTest::newRow("reminder once at the alarm minute")
-        << setup("U", "10:00", -15, "M", true) << list({"09:45", "09:59", "10:00", "10:01"})
-        << list({"A/-", "/-", "R/-", "/E"});
-    QTest::newRow("daily goes off again the next day")
-        << setup("J", "03-01 10:00") << list({"10:00", "10:01", "03-16 09:59", "03-16 10:00"})
-        << list({"A/-", "/E", "/E", "A/-"});
-    QTest::newRow("daily reminder re-armed with the alarm")
-        << setup("J", "03-01 10:00", -5, "M", true)
-        << list({"09:55", "10:00", "10:01", "03-16 09:55", "03-16 10:00"})
-        << list({"A/-", "R/-", "/E", "A/-", "R/-"});
-    QTest::newRow("daily whole day: first check of each day")
-        << setup("J", "03-14 00:00") << list({"08:00", "08:01", "03-16 00:00", "03-16 00:01"})
-        << list({"A/-", "/-", "A/-", "/-"});
-    QTest::newRow("hourly every hour")
-        << setup("H", "03-01 08:30") << list({"10:30", "10:31", "11:29", "11:30"})
-        << list({"A/-", "/E", "/E", "A/-"});
-    QTest::newRow("disabled never goes off")
-        << setup("U", "10:00") << list({"disable", "10:00"}) << list({"/ "});
-}
-
-void TestAlarmCheck::windowRule() {
-    runScript();
-}
-
-void TestAlarmCheck::missedMinutes_data() {
-    addColumns();
-    QTest::newRow("ticks 130 s apart: on time")
-        << setup("U", "10:00") << list({"09:59:30", "10:01:40", "10:02:40"})
-        << list({"/E", "A/-", "/E"});
-    QTest::newRow("ticks 130 s apart: the reminder too")
-        << setup("U", "10:00", -15, "M", true) << list({"09:45", "09:59:30", "10:01:40"})
-        << list({"A/-", "/-", "R/E"});
-    QTest::newRow("3-hour suspend") << setup("U", "10:00") << list({"08:59", "11:59", "12:00"})
-                                    << list({"/E", "Am10:00/-", "/E"});
-    QTest::newRow("3-hour suspend: hourly goes off once, for the latest")
-        << setup("H", "03-01 08:30") << list({"08:59", "11:59", "12:00", "12:30"})
-        << list({"/E", "Am11:30/-", "/E", "A/-"});
-    QTest::newRow("suspend while running: the next occurrence in the gap")
-        << setup("H", "03-01 08:30") << list({"08:30", "11:59"}) << list({"A/-", "Am11:30/-"});
-    QTest::newRow("suspend ending inside the window: on time")
-        << setup("U", "10:00", -30) << list({"09:00", "09:50"}) << list({"/E", "A/-"});
-    QTest::newRow("clock set back an hour")
-        << setup("U", "10:00") << list({"10:00", "10:30", "09:30", "09:59", "10:00", "10:01"})
-        << list({"A/-", "/E", "/E", "/E", "/E", "/E"});
-    QTest::newRow("clock set back: daily goes off the next day")
-        << setup("J", "03-01 10:00")
-        << list({"10:00", "10:30", "09:30", "10:00", "10:01", "03-16 10:00"})
-        << list({"A/-", "/E", "/E", "/E", "/E", "A/-"});
-    QTest::newRow("clock set back: an alarm the user moves still goes off")
-        << setup("U", "10:00") << list({"10:00", "10:30", "09:30", "set 09:45", "09:45"})
-        << list({"A/-", "/E", "/E", "A/-"});
-    QTest::newRow("start after 2 days off")
-        << setup("J", "03-01 09:00") << list({"last 03-13 18:00", "10:00", "10:01"})
-        << list({"Am09:00/-", "/E"});
-    QTest::newRow("start after 2 days off: once")
-        << setup("U", "03-14 09:00") << list({"last 03-13 18:00", "10:00"})
-        << list({"Am03-14 09:00/-"});
-    QTest::newRow("start without a state file: nothing caught up")
-        << setup("U", "03-14 09:00") << list({"10:00"}) << list({"/E"});
-    QTest::newRow("start after 10 days off: older than 7 days not caught up")
-        << setup("U", "03-07 09:00") << list({"last 03-05 18:00", "10:00"}) << list({"/E"});
-    QTest::newRow("start after 10 days off: 6 days old caught up")
-        << setup("U", "03-09 11:00") << list({"last 03-05 18:00", "10:00"})
-        << list({"Am03-09 11:00/-"});
-    QTest::newRow("restart: what went off stays off")
-        << setup("U", "10:00") << list({"10:00", "restart", "10:00:50", "10:01"})
-        << list({"A/-", "/-", "/E"});
-    QTest::newRow("restart after the clock was set back")
-        << setup("U", "10:00") << list({"10:00", "10:01", "restart", "09:00", "10:00"})
-        << list({"A/-", "/E", "/E", "/E"});
-    QTest::newRow("restart: minutes while stopped caught up")
-        << setup("U", "10:00") << list({"09:00", "restart", "11:00"}) << list({"/E", "Am10:00/-"});
-}
-
-void TestAlarmCheck::missedMinutes() {
-    runScript();
-}
-
-void TestAlarmCheck::snooze_data() {
-    addColumns();
-    QTest::newRow("5 minutes") << setup("U", "10:00")
-                               << list({"10:00", "snooze 5", "10:01", "10:04", "10:05", "10:06"})
-                               << list({"A/-", "/E", "/E", "S/E", "/E"});
-    QTest::newRow("1 hour, the alarm still running")
-        << setup("U", "10:00", -90) << list({"08:30", "snooze 60", "09:29", "09:30"})
-        << list({"A/-", "/-", "S/-"});
-    QTest::newRow("15 minutes across a restart, notes renumbered")
-        << setup("U", "10:00") << list({"10:00", "snooze 15", "restart", "10:14", "10:15"})
-        << list({"A/-", "/E", "S/E"});
-    QTest::newRow("ended while the program was not running")
-        << setup("U", "10:00") << list({"10:00", "snooze 15", "restart", "12:00"})
-        << list({"A/-", "Sm10:15/E"});
-    QTest::newRow("switched off meanwhile")
-        << setup("U", "10:00") << list({"10:00", "snooze 5", "disable", "10:05"})
-        << list({"A/-", "/ "});
-}
-
-void TestAlarmCheck::snooze() {
-    runScript();
+    // The window rule and the reminder.
+    row("warning: goes off once, runs to the alarm minute, re-armed after",
+        setup("U", "10:00", -15), "09:44, 09:45, 09:50, 10:00, 10:01, 10:02",
+        "/E, A/-, /-, /-, /E, /E");
+    row("first check inside the window", setup("U", "10:00", -15), "09:52, 09:53", "A/-, /-");
+    row("past once never again", setup("U", "10:00"), "10:00, 10:01, 10:02, 03-16 10:00",
+        "A/-, /E, /E, /E");
+    row("reminder once at the alarm minute", setup("U", "10:00", -15, "M", true),
+        "09:45, 09:59, 10:00, 10:01", "A/-, /-, R/-, /E");
+    row("daily goes off again the next day", setup("J", "03-01 10:00"),
+        "10:00, 10:01, 03-16 09:59, 03-16 10:00", "A/-, /E, /E, A/-");
+    row("daily reminder re-armed with the alarm", setup("J", "03-01 10:00", -5, "M", true),
+        "09:55, 10:00, 10:01, 03-16 09:55, 03-16 10:00", "A/-, R/-, /E, A/-, R/-");
+    row("daily whole day: first check of each day", setup("J", "03-14 00:00"),
+        "08:00, 08:01, 03-16 00:00, 03-16 00:01", "A/-, /-, A/-, /-");
+    row("hourly every hour", setup("H", "03-01 08:30"), "10:30, 10:31, 11:29, 11:30",
+        "A/-, /E, /E, A/-");
+    row("disabled never goes off", setup("U", "10:00"), "disable, 10:00", "/ ");
+    // Missed minutes: slow ticks, suspends, the clock set back, restarts.
+    row("ticks 130 s apart: on time", setup("U", "10:00"), "09:59:30, 10:01:40, 10:02:40",
+        "/E, A/-, /E");
+    row("ticks 130 s apart: the reminder too", setup("U", "10:00", -15, "M", true),
+        "09:45, 09:59:30, 10:01:40", "A/-, /-, R/E");
+    row("3-hour suspend", setup("U", "10:00"), "08:59, 11:59, 12:00", "/E, Am10:00/-, /E");
+    row("3-hour suspend: hourly goes off once, for the latest", setup("H", "03-01 08:30"),
+        "08:59, 11:59, 12:00, 12:30", "/E, Am11:30/-, /E, A/-");
+    row("suspend while running: the next occurrence in the gap", setup("H", "03-01 08:30"),
+        "08:30, 11:59", "A/-, Am11:30/-");
+    row("suspend ending inside the window: on time", setup("U", "10:00", -30), "09:00, 09:50",
+        "/E, A/-");
+    row("clock set back: daily goes off the next day", setup("J", "03-01 10:00"),
+        "10:00, 10:30, 09:30, 10:00, 10:01, 03-16 10:00", "A/-, /E, /E, /E, /E, A/-");
+    row("clock set back: an alarm the user moves still goes off", setup("U", "10:00"),
+        "10:00, 10:30, 09:30, set 09:45, 09:45", "A/-, /E, /E, A/-");
+    row("start after 2 days off", setup("J", "03-01 09:00"), "last 03-13 18:00, 10:00, 10:01",
+        "Am09:00/-, /E");
+    row("start without a state file: nothing caught up", setup("U", "03-14 09:00"), "10:00", "/E");
+    row("start after 10 days off: older than 7 days not caught up", setup("U", "03-07 09:00"),
+        "last 03-05 18:00, 10:00", "/E");
+    row("start after 10 days off: 6 days old caught up", setup("U", "03-09 11:00"),
+        "last 03-05 18:00, 10:00", "Am03-09 11:00/-");
+    row("restart: what went off stays off", setup("U", "10:00"), "10:00, restart, 10:00:50, 10:01",
+        "A/-, /-, /E");
+    row("restart after the clock was set back", setup("U", "10:00"),
+        "10:00, 10:01, restart, 09:00, 10:00", "A/-, /E, /E, /E");
+    row("restart: minutes while stopped caught up", setup("U", "10:00"), "09:00, restart, 11:00",
+        "/E, Am10:00/-");
+    // Snoozes.
+    row("snooze 5 minutes", setup("U", "10:00"), "10:00, snooze 5, 10:01, 10:04, 10:05, 10:06",
+        "A/-, /E, /E, S/E, /E");
+    row("snooze 1 hour, the alarm still running", setup("U", "10:00", -90),
+        "08:30, snooze 60, 09:29, 09:30", "A/-, /-, S/-");
+    row("snooze 15 minutes across a restart, notes renumbered", setup("U", "10:00"),
+        "10:00, snooze 15, restart, 10:14, 10:15", "A/-, /E, S/E");
+    row("snooze ended while the program was not running", setup("U", "10:00"),
+        "10:00, snooze 15, restart, 12:00", "A/-, Sm10:15/E");
+    row("snooze switched off meanwhile", setup("U", "10:00"), "10:00, snooze 5, disable, 10:05",
+        "A/-, / ");
 }
 
 void TestAlarmCheck::daylightSaving_data() {
     addColumns();
     // Paris: on 31 March 2024 the clock skips from 02:00 to 03:00; on 27 October 2024 it goes
     // from 03:00 back to 02:00. Ticks in UTC.
-    QTest::newRow("skipped hour: at the jump, on time")
-        << setup("J", "03-01 02:30")
-        << list({"03-31 00:58Z", "03-31 00:59Z", "03-31 01:00Z", "03-31 01:01Z"})
-        << list({"/E", "/E", "A/-", "/E"});
-    QTest::newRow("skipped hour: once")
-        << setup("U", "03-31 02:30") << list({"03-31 00:59Z", "03-31 01:00Z", "03-31 01:01Z"})
-        << list({"/E", "A/-", "/E"});
-    QTest::newRow("repeated hour: daily once, then the next day")
-        << setup("J", "10-01 02:30")
-        << list({"10-27 00:29Z", "10-27 00:30Z", "10-27 00:31Z", "10-27 01:29Z", "10-27 01:30Z",
-                 "10-27 01:31Z", "10-28 01:30Z"})
-        << list({"/E", "A/-", "/E", "/E", "/E", "/E", "A/-"});
-    QTest::newRow("repeated hour: once")
-        << setup("U", "10-27 02:30")
-        << list({"10-27 00:30Z", "10-27 00:31Z", "10-27 01:30Z", "10-27 01:31Z"})
-        << list({"A/-", "/E", "/E", "/E"});
+    row("skipped hour: at the jump, on time", setup("J", "03-01 02:30"),
+        "03-31 00:58Z, 03-31 00:59Z, 03-31 01:00Z, 03-31 01:01Z", "/E, /E, A/-, /E");
+    row("skipped hour: once", setup("U", "03-31 02:30"), "03-31 00:59Z, 03-31 01:00Z, 03-31 01:01Z",
+        "/E, A/-, /E");
+    row("repeated hour: daily once, then the next day", setup("J", "10-01 02:30"),
+        "10-27 00:29Z, 10-27 00:30Z, 10-27 00:31Z, "
+        "10-27 01:29Z, 10-27 01:30Z, 10-27 01:31Z, 10-28 01:30Z",
+        "/E, A/-, /E, /E, /E, /E, A/-");
+    row("repeated hour: once", setup("U", "10-27 02:30"),
+        "10-27 00:30Z, 10-27 00:31Z, 10-27 01:30Z, 10-27 01:31Z", "A/-, /E, /E, /E");
 }
 
 void TestAlarmCheck::daylightSaving() {
     const QByteArray oldTz = qgetenv("TZ");
     qputenv("TZ", "Europe/Paris");
     tzset();
-    runScript();
+    scripts();
     if (oldTz.isNull())
         qunsetenv("TZ");
     else
