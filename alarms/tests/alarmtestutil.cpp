@@ -72,6 +72,12 @@ const NoteRecord& AlarmScript::note() const {
     return store.Notes[static_cast<size_t>(slot)];
 }
 
+void AlarmScript::lastCheckAt(const QString& time) {
+    AlarmMemory memory;
+    memory.lastCheck = wallclock::fromDateTime(at(time));
+    checker.restore(memory);
+}
+
 QStringList AlarmScript::run(const AlarmSetup& setup, const QStringList& script) {
     const QString folder = m_state.path() + QStringLiteral("/program/");
     store.clear();
@@ -101,9 +107,7 @@ QStringList AlarmScript::run(const AlarmSetup& setup, const QStringList& script)
             if (const auto memory = file.load())
                 checker.restore(*memory);
         } else if (step.startsWith(QStringLiteral("last "))) {
-            AlarmMemory memory;
-            memory.lastCheck = wallclock::fromDateTime(at(step.mid(5)));
-            checker.restore(memory);
+            lastCheckAt(step.mid(5));
         } else {
             last = at(step);
             lastResult = checker.CheckAlarms(store, last);

@@ -44,6 +44,8 @@ public:
 
     QStringList run(const AlarmSetup& setup, const QStringList& script);
     [[nodiscard]] const NoteRecord& note() const;
+    // As if a previous run had made its last check at `time` (as for at()).
+    void lastCheckAt(const QString& time);
 
     NoteStore store;
     AlarmChecker checker;

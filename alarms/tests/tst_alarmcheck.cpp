@@ -1,6 +1,5 @@
 #include "alarmtestutil.h"
 
-#include "alarms/wallclock.h"
 #include "platform/testing/testmain.h"
 
 #include <QTest>
@@ -186,11 +185,8 @@ void TestAlarmCheck::actionsOfAFiring() {
     note.AlarmExecut = !program.isEmpty();
     note.AlarmExeFil = program;
     note.AlarmSpecial = special;
-    if (missed) {
-        AlarmMemory memory;
-        memory.lastCheck = wallclock::fromDateTime(at(QStringLiteral("09:00")));
-        run.checker.restore(memory);
-    }
+    if (missed)
+        run.lastCheckAt(QStringLiteral("09:00"));
     const AlarmCheckResult result = run.checker.CheckAlarms(
         run.store, at(missed ? QStringLiteral("12:00") : QStringLiteral("10:00")));
     QCOMPARE(result.actions.size(), size_t(1));
@@ -215,9 +211,7 @@ void TestAlarmCheck::manyMissedAtOnceSoundOnce() {
         note.AlarmSndFil = QStringLiteral("ring%1.wav").arg(i);
         run.store.addNote(0, note, NoteWindowState{});
     }
-    AlarmMemory memory;
-    memory.lastCheck = wallclock::fromDateTime(at(QStringLiteral("08:00")));
-    run.checker.restore(memory);
+    run.lastCheckAt(QStringLiteral("08:00"));
     const AlarmCheckResult result = run.checker.CheckAlarms(run.store, at(QStringLiteral("12:00")));
     QCOMPARE(result.missed().size(), size_t(4));
     int sounds = 0;
