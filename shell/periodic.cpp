@@ -1,5 +1,8 @@
 #include "shell/periodic.h"
 
+#include <QApplication>
+#include <QEvent>
+
 #include <QTimer>
 
 #include <cmath>
@@ -113,4 +116,47 @@ bool MinuteTimer::tick() {
 void MinuteTimer::onTimeout() {
     if (tick())
         emit due();
+}
+
+CursorBlinkRest::CursorBlinkRest(int restAfterMs, QObject* parent)
+    : QObject(parent)
+    , m_timer(new QTimer(this))
+    , m_flashTime(QApplication::cursorFlashTime()) {
+    m_timer->setSingleShot(true);
+    m_timer->setInterval(restAfterMs);
+    connect(m_timer, &QTimer::timeout, this, &CursorBlinkRest::rest);
+    qApp->installEventFilter(this);
+    m_timer->start();
+}
+
+CursorBlinkRest::~CursorBlinkRest() {
+    qApp->removeEventFilter(this);
+    wake();
+}
+
+void CursorBlinkRest::rest() {
+    m_resting = true;
+    QApplication::setCursorFlashTime(0);
+}
+
+void CursorBlinkRest::wake() {
+    if (m_resting) {
+        m_resting = false;
+        QApplication::setCursorFlashTime(m_flashTime);
+    }
+}
+
+bool CursorBlinkRest::eventFilter(QObject* watched, QEvent* event) {
+    switch (event->type()) {
+    case QEvent::KeyPress:
+    case QEvent::MouseButtonPress:
+    case QEvent::FocusIn:
+        // Before the text box handles the event, so it blinks again from here on.
+        wake();
+        m_timer->start();
+        break;
+    default:
+        break;
+    }
+    return QObject::eventFilter(watched, event);
 }

@@ -55,3 +55,30 @@ private:
     int m_interval = 0;
     int m_tag = 0;
 };
+
+// The text cursor stops blinking after a while without input, as desktop toolkits do, so a
+// note that simply holds the keyboard focus does not wake the program twice a second. Any key
+// or click brings the blinking back.
+class CursorBlinkRest : public QObject {
+    Q_OBJECT
+public:
+    static constexpr int RestAfterMs = 10000;
+
+    explicit CursorBlinkRest(int restAfterMs = RestAfterMs, QObject* parent = nullptr);
+    ~CursorBlinkRest() override;
+    CursorBlinkRest(const CursorBlinkRest&) = delete;
+    CursorBlinkRest& operator=(const CursorBlinkRest&) = delete;
+
+    [[nodiscard]] bool resting() const { return m_resting; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void rest();
+    void wake();
+
+    QTimer* m_timer;
+    int m_flashTime;
+    bool m_resting = false;
+};

@@ -95,6 +95,7 @@ bool Program::start() {
     // The active and inactive looks follow the focus; nothing polls.
     connect(qApp, &QGuiApplication::focusWindowChanged, this, &Program::scheduleFocusCheck);
     connect(qApp, &QGuiApplication::applicationStateChanged, this, &Program::scheduleFocusCheck);
+    m_blinkRest = std::make_unique<CursorBlinkRest>();
 
     m_store.UpdatingLists = true;
     fillLanguageList();

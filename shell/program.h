@@ -119,6 +119,7 @@ private:
     MinuteTimer m_timAutoSave;
     QTimer m_timAutoRefresh;
     QTimer m_timCheckFocus;
+    std::unique_ptr<CursorBlinkRest> m_blinkRest;
 
     // What the last load did to the data files (which it rewrote whole).
     LoadResult m_loaded;
