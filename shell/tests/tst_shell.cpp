@@ -24,6 +24,15 @@ QList<QByteArray> fileLines(const QString& path) {
     return lines;
 }
 
+// An existing log the program may read but not write.
+QString readOnlyLog(const ProgramFolder& folder, const QString& name) {
+    const QString path = folder.file(name);
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || !QFile::setPermissions(path, QFile::ReadOwner))
+        qFatal("cannot prepare %s", qPrintable(path));
+    return path;
+}
+
 } // namespace
 
 class TestShell : public QObject {
@@ -37,8 +46,8 @@ private slots:
     void countedLogRestartsOnThe301stLine();
     void debugLogKeepsEveryLineAcrossRuns();
     void readOnlyMailLogShowsItsBoxOnceAndStopsMailLogging();
-    void readOnlyNetLogLeavesNetLoggingOn();
-    void failingDebugLogDoesNotReportItself();
+    void otherReadOnlyLogsReportOnceAndStayOn_data();
+    void otherReadOnlyLogsReportOnceAndStayOn();
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -122,12 +131,7 @@ void TestShell::debugLogKeepsEveryLineAcrossRuns() {
 
 void TestShell::readOnlyMailLogShowsItsBoxOnceAndStopsMailLogging() {
     const ProgramFolder folder(m_dir->path() + QLatin1Char('/'));
-    const QString path = folder.file(MailLogName);
-    {
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-    }
-    QVERIFY(QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
+    const QString path = readOnlyLog(folder, MailLogName);
     m_settings.chkMailWriteLog = 1;
     LogWriter log(folder, m_clock, m_messages, m_translator, m_settings);
     QSignalSpy switchedOff(&log, &LogWriter::mailLogSwitchedOff);
@@ -151,43 +155,30 @@ void TestShell::readOnlyMailLogShowsItsBoxOnceAndStopsMailLogging() {
     QCOMPARE(fileBytes(path), QByteArray());
 }
 
-void TestShell::readOnlyNetLogLeavesNetLoggingOn() {
-    const ProgramFolder folder(m_dir->path() + QLatin1Char('/'));
-    const QString path = folder.file(NetLogName);
-    {
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-    }
-    QVERIFY(QFile::setPermissions(path, QFile::ReadOwner));
-    m_settings.chkMailWriteLog = 1;
-    m_settings.chkNetWriteLog = 1;
-    LogWriter log(folder, m_clock, m_messages, m_translator, m_settings);
-    log.WriteLog(NetLogName, QStringLiteral("Calling..."));
-    QCOMPARE(m_messages.count(), 1);
-    QCOMPARE(m_messages.shown.first().text,
-             QStringLiteral("error  70\r\nUnable to write in Quillaboard Net.log"));
-    QCOMPARE(m_settings.chkNetWriteLog, 1);
-    QCOMPARE(m_settings.chkMailWriteLog, 1);
-}
-
-void TestShell::failingDebugLogDoesNotReportItself() {
+void TestShell::otherReadOnlyLogsReportOnceAndStayOn_data() {
+    QTest::addColumn<QString>("fileName");
+    QTest::newRow("network log") << NetLogName;
     // With the diagnostic mode on, looking up message 62 for the failure box traces to the
     // very log that failed.
+    QTest::newRow("diagnostic log") << DebugLogName;
+}
+
+void TestShell::otherReadOnlyLogsReportOnceAndStayOn() {
+    QFETCH(QString, fileName);
     const ProgramFolder folder(m_dir->path() + QLatin1Char('/'));
-    const QString path = folder.file(DebugLogName);
-    {
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-    }
-    QVERIFY(QFile::setPermissions(path, QFile::ReadOwner));
+    readOnlyLog(folder, fileName);
+    m_settings.chkMailWriteLog = 1;
+    m_settings.chkNetWriteLog = 1;
     Translator translator;
     LogWriter log(folder, m_clock, m_messages, translator, m_settings);
     bool debugMode = true;
     translator.setDiagnostics(&log, &debugMode);
-    log.WriteLog(DebugLogName, QStringLiteral("[Language] loading"));
+    log.WriteLog(fileName, QStringLiteral("Calling..."));
     QCOMPARE(m_messages.count(), 1);
     QCOMPARE(m_messages.shown.first().text,
-             QStringLiteral("error  70\r\nUnable to write in DebugMode.log"));
+             QStringLiteral("error  70\r\nUnable to write in ") + fileName);
+    QCOMPARE(m_settings.chkNetWriteLog, 1);
+    QCOMPARE(m_settings.chkMailWriteLog, 1);
 }
 
 QB_TEST_CLASS(TestShell)
