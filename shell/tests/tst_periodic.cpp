@@ -1,6 +1,8 @@
 #include "platform/testing/testmain.h"
 #include "shell/periodic.h"
 
+#include <QApplication>
+#include <QPlainTextEdit>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -15,6 +17,7 @@ private slots:
     void workIsDueEveryNTicks();
     void timerRunsOnlyWithAUsableInterval();
     void dueIsSignalledFromTheTimer();
+    void cursorRestsUntilTheNextKey();
 };
 
 void TestPeriodic::intervalFromText_data() {
@@ -107,4 +110,17 @@ void TestPeriodic::dueIsSignalledFromTheTimer() {
 }
 
 QB_TEST_CLASS(TestPeriodic)
+void TestPeriodic::cursorRestsUntilTheNextKey() {
+    QPlainTextEdit box;
+    const int flashTime = QApplication::cursorFlashTime();
+    QVERIFY(flashTime > 0);
+    CursorBlinkRest rest(20);
+    QTRY_VERIFY(rest.resting());
+    QCOMPARE(QApplication::cursorFlashTime(), 0);
+    QTest::keyClick(&box, Qt::Key_A);
+    QVERIFY(!rest.resting());
+    QCOMPARE(QApplication::cursorFlashTime(), flashTime);
+    QTRY_VERIFY(rest.resting());
+}
+
 #include "tst_periodic.moc"
