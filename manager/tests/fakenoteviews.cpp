@@ -5,10 +5,6 @@
 FakeNoteViews::FakeNoteViews(NoteStore& store)
     : m_store(store) {}
 
-void FakeNoteViews::createNewNoteWindow(int slot) {
-    created.append(slot);
-}
-
 void FakeNoteViews::showNote(int slot, bool) {
     shown.append(slot);
     m_store.Windows.at(static_cast<size_t>(slot)).Visible = true;
@@ -25,10 +21,6 @@ void FakeNoteViews::retireNote(int slot) {
     m_store.Windows.at(static_cast<size_t>(slot)).Live = false;
 }
 
-void FakeNoteViews::focusText(int slot) {
-    focused.append(slot);
-}
-
 void FakeNoteViews::placeTextCursor(int slot, int position) {
     cursors.append({slot, position});
 }
@@ -37,34 +29,10 @@ void FakeNoteViews::record(const QString& call, int slot, bool value) {
     calls.append(QStringLiteral("%1(%2,%3)").arg(call).arg(slot).arg(value ? 1 : 0));
 }
 
-std::optional<bool> FakeNoteViews::savedOnTop(int) const {
-    return menuSavedOnTop;
-}
-
 void FakeNoteViews::setAlwaysOnTop(int slot, bool onTop) {
     record(QStringLiteral("setAlwaysOnTop"), slot, onTop);
     m_store.Windows.at(static_cast<size_t>(slot)).AlwaysOnTop = onTop;
     m_store.MarkChanged(slot, false);
-}
-
-void FakeNoteViews::setLocked(int slot, bool locked) {
-    record(QStringLiteral("setLocked"), slot, locked);
-}
-
-void FakeNoteViews::setAutoRoll(int slot, bool autoRoll) {
-    record(QStringLiteral("setAutoRoll"), slot, autoRoll);
-}
-
-void FakeNoteViews::setAutoDim(int slot, bool autoDim) {
-    record(QStringLiteral("setAutoDim"), slot, autoDim);
-}
-
-void FakeNoteViews::setShowTitle(int slot, bool showTitle) {
-    record(QStringLiteral("setShowTitle"), slot, showTitle);
-}
-
-void FakeNoteViews::setShowScrollBar(int slot, bool showScrollBar) {
-    record(QStringLiteral("setShowScrollBar"), slot, showScrollBar);
 }
 
 void FakeNoteViews::setTitle(int slot, const QString& title) {
@@ -81,14 +49,6 @@ bool FakeNoteViews::chooseColor(int slot, bool background, QWidget*) {
 bool FakeNoteViews::chooseFont(int slot, QWidget*) {
     record(QStringLiteral("chooseFont"), slot, true);
     return false;
-}
-
-void FakeNoteViews::toggleStretch(int slot) {
-    record(QStringLiteral("toggleStretch"), slot, true);
-}
-
-void FakeNoteViews::toggleKeepRatio(int slot) {
-    record(QStringLiteral("toggleKeepRatio"), slot, true);
 }
 
 void FakeNoteViews::setTypedPicturePath(int slot, const QString& text) {

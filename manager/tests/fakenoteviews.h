@@ -23,27 +23,33 @@ public:
     QList<QPair<int, int>> cursors;
     QStringList calls;
 
-    void createNewNoteWindow(int slot) override;
+    void createNewNoteWindow(int slot) override { created.append(slot); }
     void showNote(int slot, bool animate) override;
     void hideNote(int slot, bool animate) override;
     void retireNote(int slot) override;
-    void focusText(int slot) override;
+    void focusText(int slot) override { focused.append(slot); }
     void placeTextCursor(int slot, int position) override;
 
-    [[nodiscard]] std::optional<bool> savedOnTop(int slot) const override;
+    [[nodiscard]] std::optional<bool> savedOnTop(int) const override { return menuSavedOnTop; }
     // The state saved by an open note menu, when one is open.
     std::optional<bool> menuSavedOnTop;
     void setAlwaysOnTop(int slot, bool onTop) override;
-    void setLocked(int slot, bool locked) override;
-    void setAutoRoll(int slot, bool autoRoll) override;
-    void setAutoDim(int slot, bool autoDim) override;
-    void setShowTitle(int slot, bool showTitle) override;
-    void setShowScrollBar(int slot, bool showScrollBar) override;
+    void setLocked(int slot, bool v) override { record(QStringLiteral("setLocked"), slot, v); }
+    void setAutoRoll(int slot, bool v) override { record(QStringLiteral("setAutoRoll"), slot, v); }
+    void setAutoDim(int slot, bool v) override { record(QStringLiteral("setAutoDim"), slot, v); }
+    void setShowTitle(int slot, bool v) override {
+        record(QStringLiteral("setShowTitle"), slot, v);
+    }
+    void setShowScrollBar(int slot, bool v) override {
+        record(QStringLiteral("setShowScrollBar"), slot, v);
+    }
     void setTitle(int slot, const QString& title) override;
     bool chooseColor(int slot, bool background, QWidget* owner) override;
     bool chooseFont(int slot, QWidget* owner) override;
-    void toggleStretch(int slot) override;
-    void toggleKeepRatio(int slot) override;
+    void toggleStretch(int slot) override { record(QStringLiteral("toggleStretch"), slot, true); }
+    void toggleKeepRatio(int slot) override {
+        record(QStringLiteral("toggleKeepRatio"), slot, true);
+    }
     void setTypedPicturePath(int slot, const QString& text) override;
     void browsePicture(int slot, QWidget* owner) override;
 
