@@ -18,19 +18,8 @@ QByteArray fileBytes(const QString& path) {
 
 QList<QByteArray> fileLines(const QString& path) {
     QList<QByteArray> lines = fileBytes(path).split('\n');
-    if (!lines.isEmpty() && lines.last().isEmpty()) {
-        lines.removeLast();
-    }
+    lines.removeAll(QByteArray());
     return lines;
-}
-
-// An existing log the program may read but not write.
-QString readOnlyLog(const ProgramFolder& folder, const QString& name) {
-    const QString path = folder.file(name);
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || !QFile::setPermissions(path, QFile::ReadOwner))
-        qFatal("cannot prepare %s", qPrintable(path));
-    return path;
 }
 
 } // namespace
@@ -40,14 +29,10 @@ class TestShell : public QObject {
 
 private slots:
     void init();
-
-    void lineFormat();
-    void countedLogRestartsOnThe301stLine_data();
-    void countedLogRestartsOnThe301stLine();
-    void debugLogKeepsEveryLineAcrossRuns();
-    void readOnlyMailLogShowsItsBoxOnceAndStopsMailLogging();
-    void otherReadOnlyLogsReportOnceAndStayOn_data();
-    void otherReadOnlyLogsReportOnceAndStayOn();
+    void countedLogsStartAfreshOnThe301stLine_data();
+    void countedLogsStartAfreshOnThe301stLine();
+    void readOnlyLogIsReported_data();
+    void readOnlyLogIsReported();
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -65,120 +50,71 @@ void TestShell::init() {
     m_clock.current = QDateTime(QDate(2024, 3, 5), QTime(9, 4, 7));
 }
 
-void TestShell::lineFormat() {
-    const ProgramFolder folder(m_dir->path() + QLatin1Char('/'));
-    LogWriter log(folder, m_clock, m_messages, m_translator, m_settings);
-    log.WriteLog(NetLogName, QString::fromUtf8("Sending to Zoë"));
-    log.WriteLog(NetLogName, QString::fromUtf8("✓ done"));
-    QCOMPARE(fileBytes(folder.file(NetLogName)),
-             QByteArray("2024-03-05.09:04:07 : Sending to Zo\xEB\r\n"
-                        "\xEF\xBB\xBF"
-                        "2024-03-05.09:04:07 : \xE2\x9C\x93 done\r\n"));
-    QCOMPARE(m_messages.count(), 0);
-}
-
-void TestShell::countedLogRestartsOnThe301stLine_data() {
+void TestShell::countedLogsStartAfreshOnThe301stLine_data() {
     QTest::addColumn<QString>("fileName");
-    QTest::newRow("network log") << NetLogName;
-    QTest::newRow("mail log") << MailLogName;
+    QTest::addColumn<QList<int>>("sizes"); // after lines 300, 301, 601 and 602
+    QTest::newRow("network log") << NetLogName << QList<int>{301, 1, 301, 1};
+    QTest::newRow("mail log") << MailLogName << QList<int>{301, 1, 301, 1};
+    QTest::newRow("diagnostic log") << DebugLogName << QList<int>{301, 302, 602, 603};
 }
 
-void TestShell::countedLogRestartsOnThe301stLine() {
+void TestShell::countedLogsStartAfreshOnThe301stLine() {
     QFETCH(QString, fileName);
+    QFETCH(QList<int>, sizes);
     const ProgramFolder folder(m_dir->path() + QLatin1Char('/'));
     const QString path = folder.file(fileName);
-    {
-        QFile earlier(path);
-        QVERIFY(earlier.open(QIODevice::WriteOnly));
-        earlier.write("from an earlier run\r\n");
-    }
+    QFile earlier(path);
+    QVERIFY(earlier.open(QIODevice::WriteOnly));
+    earlier.write("from an earlier run\r\n");
+    earlier.close();
     LogWriter log(folder, m_clock, m_messages, m_translator, m_settings);
-    for (int n = 1; n <= 300; ++n) {
-        log.WriteLog(fileName, QStringLiteral("line %1").arg(n));
+    QList<int> seen;
+    for (int n = 1; n <= 602; ++n) {
+        // Western text stays single-byte; other text is marked UTF-8.
+        log.WriteLog(fileName, QString::fromUtf8(n < 602 ? "Zoë %1" : "✓ %1").arg(n));
+        if (n == 300 || n == 301 || n == 601 || n == 602)
+            seen << static_cast<int>(fileLines(path).size());
+        if (n == 300)
+            QCOMPARE(fileLines(path).last(), QByteArray("2024-03-05.09:04:07 : Zo\xEB 300\r"));
     }
-    QList<QByteArray> lines = fileLines(path);
-    QCOMPARE(lines.size(), 301);
-    QCOMPARE(lines.first(), QByteArray("from an earlier run\r"));
-
-    log.WriteLog(fileName, QStringLiteral("line 301"));
-    lines = fileLines(path);
-    QCOMPARE(lines.size(), 1);
-    QCOMPARE(lines.first(), QByteArray("2024-03-05.09:04:07 : line 301\r"));
-
-    // The count starts again from there: 301 more lines, then the file starts afresh.
-    for (int n = 302; n <= 601; ++n) {
-        log.WriteLog(fileName, QStringLiteral("line %1").arg(n));
-    }
-    QCOMPARE(fileLines(path).size(), 301);
-    log.WriteLog(fileName, QStringLiteral("line 602"));
-    QCOMPARE(fileLines(path), QList<QByteArray>{"2024-03-05.09:04:07 : line 602\r"});
+    QCOMPARE(seen, sizes);
+    QCOMPARE(fileLines(path).last(), QByteArray("\xEF\xBB\xBF"
+                                                "2024-03-05.09:04:07 : \xE2\x9C\x93 602\r"));
     QCOMPARE(m_messages.count(), 0);
 }
 
-void TestShell::debugLogKeepsEveryLineAcrossRuns() {
-    const ProgramFolder folder(m_dir->path() + QLatin1Char('/'));
-    for (int run = 0; run < 2; ++run) {
-        LogWriter log(folder, m_clock, m_messages, m_translator, m_settings);
-        for (int n = 0; n < 400; ++n) {
-            log.WriteLog(DebugLogName, QStringLiteral("run %1 line %2").arg(run).arg(n));
-        }
-    }
-    const QList<QByteArray> lines = fileLines(folder.file(DebugLogName));
-    QCOMPARE(lines.size(), 800);
-    QCOMPARE(lines.first(), QByteArray("2024-03-05.09:04:07 : run 0 line 0\r"));
-    QCOMPARE(lines.last(), QByteArray("2024-03-05.09:04:07 : run 1 line 399\r"));
-}
-
-void TestShell::readOnlyMailLogShowsItsBoxOnceAndStopsMailLogging() {
-    const ProgramFolder folder(m_dir->path() + QLatin1Char('/'));
-    const QString path = readOnlyLog(folder, MailLogName);
-    m_settings.chkMailWriteLog = 1;
-    LogWriter log(folder, m_clock, m_messages, m_translator, m_settings);
-    QSignalSpy switchedOff(&log, &LogWriter::mailLogSwitchedOff);
-
-    // The mail session checks the switch before every line.
-    for (int n = 0; n < 3; ++n) {
-        if (Settings::ticked(m_settings.chkMailWriteLog)) {
-            log.WriteLog(MailLogName, QStringLiteral("+OK POP3 ready"));
-        }
-    }
-    QCOMPARE(m_messages.count(), 1);
-    const FakeMessageSink::Shown& box = m_messages.shown.first();
-    QCOMPARE(box.text,
-             QStringLiteral("error  70\r\nUnable to write in Quillaboard Mail Check.log"));
-    QCOMPARE(box.title, QString());
-    QCOMPARE(box.options.buttons, 0);
-    QCOMPARE(box.options.icon, 5);
-    QCOMPARE(box.options.blocking, 0);
-    QCOMPARE(m_settings.chkMailWriteLog, 0);
-    QCOMPARE(switchedOff.count(), 1);
-    QCOMPARE(fileBytes(path), QByteArray());
-}
-
-void TestShell::otherReadOnlyLogsReportOnceAndStayOn_data() {
+void TestShell::readOnlyLogIsReported_data() {
     QTest::addColumn<QString>("fileName");
+    QTest::newRow("mail log") << MailLogName;
     QTest::newRow("network log") << NetLogName;
-    // With the diagnostic mode on, looking up message 62 for the failure box traces to the
+    // With the diagnostic mode on, looking up the message for the failure box traces to the
     // very log that failed.
     QTest::newRow("diagnostic log") << DebugLogName;
 }
 
-void TestShell::otherReadOnlyLogsReportOnceAndStayOn() {
+void TestShell::readOnlyLogIsReported() {
     QFETCH(QString, fileName);
     const ProgramFolder folder(m_dir->path() + QLatin1Char('/'));
-    readOnlyLog(folder, fileName);
+    QFile file(folder.file(fileName));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QVERIFY(file.setPermissions(QFile::ReadOwner));
     m_settings.chkMailWriteLog = 1;
     m_settings.chkNetWriteLog = 1;
     Translator translator;
     LogWriter log(folder, m_clock, m_messages, translator, m_settings);
     bool debugMode = true;
     translator.setDiagnostics(&log, &debugMode);
-    log.WriteLog(fileName, QStringLiteral("Calling..."));
+    QSignalSpy switchedOff(&log, &LogWriter::mailLogSwitchedOff);
+    log.WriteLog(fileName, QStringLiteral("+OK POP3 ready"));
     QCOMPARE(m_messages.count(), 1);
     QCOMPARE(m_messages.shown.first().text,
              QStringLiteral("error  70\r\nUnable to write in ") + fileName);
+    // Only the mail log is switched off, before its box, so the session stops logging.
+    const bool mail = fileName == MailLogName;
+    QCOMPARE(m_settings.chkMailWriteLog, mail ? 0 : 1);
+    QCOMPARE(switchedOff.count(), mail ? 1 : 0);
     QCOMPARE(m_settings.chkNetWriteLog, 1);
-    QCOMPARE(m_settings.chkMailWriteLog, 1);
+    QCOMPARE(fileBytes(folder.file(fileName)), QByteArray());
 }
 
 QB_TEST_CLASS(TestShell)
