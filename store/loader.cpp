@@ -174,10 +174,7 @@ private:
                     .arg(bytes.size() / layout::RecordSize);
             if (m_messages.Message_box(question, datafile::fileTitle(m_tr.Translation(64), dat),
                                        msgbox::Question) != 0) {
-                const QDate today = m_options.clock != nullptr ? m_options.clock->now().date()
-                                                               : QDate::currentDate();
-                (void)m_fs.rename(source, source + QStringLiteral(".kept-") +
-                                              today.toString(QStringLiteral("yyyy-MM-dd")));
+                (void)m_fs.rename(source, source + QStringLiteral(".kept-") + today());
                 return dat;
             }
         }
@@ -199,14 +196,18 @@ private:
         return dat;
     }
 
+    // The date that names the copies a load keeps aside.
+    [[nodiscard]] QString today() const {
+        const QDate date =
+            m_options.clock != nullptr ? m_options.clock->now().date() : QDate::currentDate();
+        return date.toString(QStringLiteral("yyyy-MM-dd"));
+    }
+
     // Keeps the file as it was before anything drops the records that were skipped.
     void keepDamaged(int list, int skipped) {
         const auto l = static_cast<size_t>(list);
         const QString& dat = m_files.dat[l];
-        const QDate today =
-            m_options.clock != nullptr ? m_options.clock->now().date() : QDate::currentDate();
-        const QString kept =
-            dat + QStringLiteral(".damaged-") + today.toString(QStringLiteral("yyyy-MM-dd"));
+        const QString kept = dat + QStringLiteral(".damaged-") + today();
         // Kept and told already today.
         if (m_fs.fileSize(kept) >= 0)
             return;

@@ -21,7 +21,6 @@ void NoteStore::clear() {
     for (auto& order : FileOrder)
         order.clear();
     Unreadable = {};
-    WrittenWhole = {};
     PendingImports = {};
 }
 

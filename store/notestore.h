@@ -29,8 +29,6 @@ public:
     std::array<std::vector<int>, 2> FileOrder;
     // Per list: the data file could not be read, so it is not written for the rest of the run.
     std::array<bool, 2> Unreadable{};
-    // Per list: rewritten whole by this run's saver; unchanged since, it need not be again.
-    std::array<bool, 2> WrittenWhole{};
     // Per import file: the lists its notes went into that are not on file yet. The import
     // file is deleted once none is left.
     std::array<std::array<bool, 2>, 2> PendingImports{};

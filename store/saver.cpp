@@ -88,7 +88,6 @@ private:
                 m_store.Notes[static_cast<size_t>(slot)].ChangeMark = mark::Blank;
             m_store.FileOrder[l] = toWrite;
             m_store.RecordsOutOfStep[l] = false;
-            m_store.WrittenWhole[l] = true;
             importsWritten(list);
             return ListResult::Done;
         case datafile::Outcome::OpenFailed:
@@ -237,6 +236,28 @@ private:
     std::array<bool, 2> m_noWholeRewrite{};
 };
 
+// Dates from the change mark: "created " stamps both, "MODIFIED" the modification date,
+// "modified" (a change of place or look) neither.
+void stampDates(NoteRecord& note, double now) {
+    if (note.ChangeMark == mark::Created)
+        note.Created = now;
+    if (note.ChangeMark == mark::Created || note.ChangeMark == mark::ModifiedContent)
+        note.Modified = now;
+}
+
+// One cycle over both lists; false when a list could not be written (or the cycle stopped).
+bool saveLists(NoteStore& store, const SaveContext& ctx, Saver::Form form, const SaveScope& scope) {
+    Saver saver(store, ctx);
+    bool failed = false;
+    for (int list = 0; list <= 1; ++list) {
+        const ListResult result = saver.save(list, form, scope);
+        if (result == ListResult::Stop)
+            return false;
+        failed = failed || result == ListResult::Failed;
+    }
+    return !failed;
+}
+
 } // namespace
 
 QByteArray WriteNoteRecord(NoteStore& store, int SaveIndex, int RecordCounter,
@@ -244,12 +265,7 @@ QByteArray WriteNoteRecord(NoteStore& store, int SaveIndex, int RecordCounter,
     const auto i = static_cast<size_t>(SaveIndex);
     NoteRecord& note = store.Notes[i];
 
-    if (note.ChangeMark == mark::Created) {
-        note.Created = now;
-        note.Modified = now;
-    } else if (note.ChangeMark == mark::ModifiedContent) {
-        note.Modified = now;
-    }
+    stampDates(note, now);
     note.ImagePath = note.ImagePath.trimmed();
     note.FiletoOpen = note.FiletoOpen.trimmed();
 
@@ -270,16 +286,8 @@ QByteArray WriteNoteRecord(NoteStore& store, int SaveIndex, int RecordCounter,
 bool SaveNotes(NoteStore& store, const SaveContext& ctx, const SaveScope& scope) {
     if (!store.DataChanged && !store.FullSaveNeeded)
         return true;
-    Saver saver(store, ctx);
-    bool failed = false;
-    for (int list = 0; list <= 1; ++list) {
-        const ListResult result = saver.save(list, Saver::Form::FullCycle, scope);
-        if (result == ListResult::Stop)
-            return false;
-        failed = failed || result == ListResult::Failed;
-    }
     // A list that could not be written keeps both flags, so the next cycle tries again.
-    if (failed)
+    if (!saveLists(store, ctx, Saver::Form::FullCycle, scope))
         return false;
     store.FullSaveNeeded = false;
     store.DataChanged = false;
@@ -291,15 +299,7 @@ bool QuickSaveNotes(NoteStore& store, const SaveContext& ctx) {
         return true;
     if (store.FullSaveNeeded)
         return SaveNotes(store, ctx);
-    Saver saver(store, ctx);
-    bool failed = false;
-    for (int list = 0; list <= 1; ++list) {
-        const ListResult result = saver.save(list, Saver::Form::Periodic, SaveScope{});
-        if (result == ListResult::Stop)
-            return false;
-        failed = failed || result == ListResult::Failed;
-    }
-    if (failed)
+    if (!saveLists(store, ctx, Saver::Form::Periodic, SaveScope{}))
         return false;
     store.DataChanged = false;
     return true;
@@ -315,10 +315,7 @@ int WriteRescueFile(NoteStore& store, const SaveContext& ctx, const QString& pat
             NoteRecord note = store.Notes[i];
             if (!note.hasPendingChange())
                 continue;
-            if (note.ChangeMark == mark::Created)
-                note.Created = now;
-            if (note.ChangeMark == mark::Created || note.ChangeMark == mark::ModifiedContent)
-                note.Modified = now;
+            stampDates(note, now);
             bytes +=
                 recordcodec::encode(note, store.Windows[i], static_cast<std::int16_t>(++count));
         }
