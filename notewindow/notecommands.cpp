@@ -9,6 +9,7 @@
 #include "platform/errors.h"
 #include "platform/messagesink.h"
 #include "platform/programfolder.h"
+#include "platform/textcodec.h"
 #include "platform/windowops.h"
 #include "store/notestore.h"
 #include "store/programstate.h"
@@ -187,7 +188,7 @@ bool NoteCommands::chooseFont(int slot, QWidget* owner) {
     }
     const double points = std::clamp(chosen->pointSizeF() > 0 ? chosen->pointSizeF() : 10.0,
                                      double{MinFontPoints}, double{MaxFontPoints});
-    const QString name = fieldlimit::cutToBytes(chosen->family(), width::FontName);
+    const QString name = textcodec::cutToBytes(chosen->family(), width::FontName);
     const auto size = static_cast<float>(pointsFromFontHeight(fontHeightFromPoints(points)));
     const bool bold = chosen->bold();
     const bool italic = chosen->italic();
@@ -339,7 +340,7 @@ void NoteCommands::setTypedPicturePath(int slot, const QString& text) {
         w->clearPicture();
     }
     m_ctx.store.Notes.at(static_cast<size_t>(slot)).ImagePath =
-        fieldlimit::cutToBytes(typed, width::ImagePath);
+        textcodec::cutToBytes(typed, width::ImagePath);
     w->Form_Resize(false);
     m_ctx.store.MarkChanged(slot, true);
 }

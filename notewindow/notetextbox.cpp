@@ -47,10 +47,6 @@ QString fittingInsert(const QString& before, qsizetype from, qsizetype to, const
     return insert.left(low);
 }
 
-QString cutToBytes(const QString& value, int maxBytes) {
-    return fittingInsert(QString(), 0, 0, value, maxBytes);
-}
-
 } // namespace fieldlimit
 
 namespace {

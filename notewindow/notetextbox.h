@@ -10,9 +10,6 @@ namespace fieldlimit {
 
 // Bytes the value takes on file.
 [[nodiscard]] qsizetype storedBytes(const QString& value);
-// The longest start of `value` that takes at most `maxBytes` bytes on file, never ending in
-// half a character.
-[[nodiscard]] QString cutToBytes(const QString& value, int maxBytes);
 // How much of `insert` fits when it replaces `before`'s characters [from, to), so that the
 // whole value takes at most `maxBytes` bytes.
 [[nodiscard]] QString fittingInsert(const QString& before, qsizetype from, qsizetype to,

@@ -14,14 +14,7 @@ QValidator::State ByteLimitValidator::validate(QString& input, int& /*pos*/) con
 }
 
 void ByteLimitValidator::fixup(QString& input) const {
-    // Drop whole characters from the end (a surrogate pair goes as one) until it fits.
-    while (!input.isEmpty() && textcodec::encode(input).size() > m_maxBytes) {
-        qsizetype cut = input.size() - 1;
-        if (cut > 0 && input.at(cut).isLowSurrogate() && input.at(cut - 1).isHighSurrogate()) {
-            --cut;
-        }
-        input.truncate(cut);
-    }
+    input = textcodec::cutToBytes(input, m_maxBytes);
 }
 
 ByteLimitValidator* ByteLimitValidator::install(QLineEdit* edit, int maxBytes) {

@@ -156,6 +156,10 @@ QByteArray encodeCut(const QString& text, int maxBytes) {
     return plain;
 }
 
+QString cutToBytes(const QString& text, int maxBytes) {
+    return decode(encodeCut(text, maxBytes));
+}
+
 QByteArray encodeFixed(const QString& text, int width) {
     QByteArray out = encodeCut(text, width);
     if (out.size() < width)

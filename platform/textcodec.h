@@ -32,5 +32,8 @@ inline constexpr char ByteOrderMark[] = "\xEF\xBB\xBF";
 
 // Encoded and cut to at most `maxBytes` bytes on a character boundary (no padding).
 [[nodiscard]] QByteArray encodeCut(const QString& text, int maxBytes);
+// The longest start of `text` whose encoding takes at most `maxBytes` bytes, never ending in
+// half a character: what a field of that width gives back.
+[[nodiscard]] QString cutToBytes(const QString& text, int maxBytes);
 
 } // namespace textcodec

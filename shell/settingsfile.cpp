@@ -196,17 +196,6 @@ QString formatNumber(float value) {
     return QString::number(static_cast<double>(value), 'g', 7);
 }
 
-// The text cut so that the stored bytes fit `width`, on a character boundary.
-QString cutToBytes(const QString& text, int width) {
-    QString cut = text.left(width);
-    while (textcodec::encode(cut).size() > width) {
-        cut.chop(1);
-        if (!cut.isEmpty() && cut.back().isHighSurrogate())
-            cut.chop(1);
-    }
-    return cut;
-}
-
 // Hand-written files may say yes and no in words, in English or French.
 QString wordsToDigits(const QString& value) {
     const QString lower = value.toLower();
@@ -254,7 +243,7 @@ void applyValue(const Entry& entry, const QString& rawValue, Settings& settings,
                     QStringLiteral("[Lire_ini] (After Loading)  cboLanguages.text=") + target);
             }
         } else {
-            target = entry.width < ValueWidth ? cutToBytes(value, entry.width) : value;
+            target = entry.width < ValueWidth ? textcodec::cutToBytes(value, entry.width) : value;
         }
         break;
     }
