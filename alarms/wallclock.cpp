@@ -1,10 +1,10 @@
 #include "alarms/wallclock.h"
 
+#include "platform/oledate.h"
+
 #include <cmath>
 
 namespace {
-const qint64 EpochJulianDay = QDate(1899, 12, 30).toJulianDay();
-constexpr double MsPerDay = 86'400'000.0;
 constexpr qint64 MsPerMinute = 60'000;
 // No daylight-saving change moves the clock by more than this.
 constexpr int LongestSkipMinutes = 180;
@@ -31,24 +31,15 @@ QDateTime toRealTime(qint64 moment) {
 }
 
 bool fromOle(double ole, QDate& day, int& minuteOfDay) {
-    if (!std::isfinite(ole) || std::fabs(ole) > 3'000'000.0)
+    QTime time;
+    if (!oledate::toParts(ole, day, time))
         return false;
-    const double whole = std::trunc(ole);
-    qint64 days = static_cast<qint64>(whole);
-    qint64 ms = std::llround(std::fabs(ole - whole) * MsPerDay);
-    if (ms >= static_cast<qint64>(MsPerDay)) {
-        // The fraction counts forward from midnight, before the epoch as well.
-        ms -= static_cast<qint64>(MsPerDay);
-        ++days;
-    }
-    day = QDate::fromJulianDay(EpochJulianDay + days);
-    minuteOfDay = static_cast<int>(ms / MsPerMinute);
-    return day.isValid();
+    minuteOfDay = static_cast<int>(time.msecsSinceStartOfDay() / MsPerMinute);
+    return true;
 }
 
 double toOle(const QDate& day, int minuteOfDay) {
-    return static_cast<double>(day.toJulianDay() - EpochJulianDay) +
-           minuteOfDay / static_cast<double>(MinutesPerDay);
+    return oledate::fromParts(day, QTime(minuteOfDay / 60, minuteOfDay % 60));
 }
 
 qint64 oleSeconds(double ole) {
