@@ -166,10 +166,7 @@ bool Program::start() {
     startTimers();
     checkVersion();
 
-    if (Settings::ticked(m_settings.chkAutoSave))
-        m_timAutoSave.start();
-    if (Settings::ticked(m_settings.chkAutoRefresh) && !m_manager->isVisible())
-        m_timAutoRefresh.start();
+    resumeTimers();
     scheduleFocusCheck();
     // Boxes shown during start-up (a first run's welcome) stay in front of the windows that
     // came after them.
@@ -392,8 +389,7 @@ void Program::cmdReload_Click() {
         // Reloading now would throw the unsaved changes away.
         m_messages.Message_box(m_tr.Translation(103) + CrLf + m_tr.Translation(107),
                                QStringLiteral("Quillaboard"), msgbox::Error);
-        if (Settings::ticked(m_settings.chkAutoSave))
-            m_timAutoSave.start();
+        resumeTimers();
         return;
     }
     m_windows->destroyAll();
@@ -401,8 +397,7 @@ void Program::cmdReload_Click() {
     loadNotes();
     m_store.FullSaveNeeded = false;
     m_store.DataChanged = false;
-    if (Settings::ticked(m_settings.chkAutoSave))
-        m_timAutoSave.start();
+    resumeTimers();
     m_manager->lists().optSelectList_Click(0);
 }
 
@@ -413,14 +408,7 @@ bool Program::shutdown(ExitKind kind) {
     m_timAutoSave.stop();
     m_timCheckFocus.stop();
 
-    if (placementText() != m_StartupPlacement)
-        m_state.SettingsChanged = true;
-    const QPoint pos = managerPosition();
-    m_settings.posStartupTop = static_cast<float>(pos.y() * twips::PerPixel);
-    m_settings.posStartupLeft = static_cast<float>(pos.x() * twips::PerPixel);
-    m_settings.frmStartupVisible = m_manager->isVisible();
-    m_StartupPlacement = placementText();
-    (void)m_settingsFile.WriteSettings(m_settings, m_state);
+    writeSettings();
 
     while (!saveNotes()) {
         if (kind == ExitKind::Unattended) {
@@ -432,10 +420,7 @@ bool Program::shutdown(ExitKind kind) {
         // to keep the program, and the notes, running.
         const QString text = m_tr.Translation(103) + CrLf + m_tr.Translation(104);
         if (m_messages.Message_box(text, QStringLiteral("Quillaboard"), msgbox::Question) != 0) {
-            if (Settings::ticked(m_settings.chkAutoSave))
-                m_timAutoSave.start();
-            if (Settings::ticked(m_settings.chkAutoRefresh) && !m_manager->isVisible())
-                m_timAutoRefresh.start();
+            resumeTimers();
             return false;
         }
     }
@@ -470,10 +455,28 @@ void Program::endSession() {
 void Program::saveAll() {
     if (!m_started || m_shutDown)
         return;
+    writeSettings();
+    (void)saveNotes();
+}
+
+void Program::writeSettings() {
+    // A moved, shown or hidden manager is a change of the settings.
     if (placementText() != m_StartupPlacement)
         m_state.SettingsChanged = true;
+    const QPoint pos = managerPosition();
+    m_settings.posStartupTop = static_cast<float>(pos.y() * twips::PerPixel);
+    m_settings.posStartupLeft = static_cast<float>(pos.x() * twips::PerPixel);
+    m_settings.frmStartupVisible = m_manager->isVisible();
+    m_StartupPlacement = placementText();
     (void)m_settingsFile.WriteSettings(m_settings, m_state);
-    (void)saveNotes();
+}
+
+void Program::resumeTimers() {
+    if (Settings::ticked(m_settings.chkAutoSave))
+        m_timAutoSave.start();
+    // Auto refresh works while the manager is hidden.
+    if (Settings::ticked(m_settings.chkAutoRefresh) && !m_manager->isVisible())
+        m_timAutoRefresh.start();
 }
 
 bool Program::releaseForExit() {

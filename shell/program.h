@@ -87,6 +87,10 @@ private:
     // Rescue files of an earlier run: where they are, and the offer to import them.
     void offerRescueFiles();
     void scheduleFocusCheck();
+    // The settings, with the manager's place, written when anything changed.
+    void writeSettings();
+    // The auto-save and auto-refresh timers as the settings ask, after a pause.
+    void resumeTimers();
     void showFromOtherInstance();
     [[nodiscard]] QString placementText() const;
     // Where the manager's client area is, in pixels: what is saved and restored.
