@@ -78,18 +78,10 @@ public:
             const QFileInfo info(current);
             if (!info.isSymLink())
                 return current;
-            QString next = info.symLinkTarget();
-            if (next.isEmpty()) {
-                // A dangling link: symLinkTarget() still names the missing file on Qt 6.
-                char buffer[4096];
-                const ssize_t n =
-                    ::readlink(native(current).constData(), buffer, sizeof(buffer) - 1);
-                if (n <= 0)
-                    return current;
-                next = QFile::decodeName(QByteArray(buffer, n));
-                if (QDir::isRelativePath(next))
-                    next = info.absolutePath() + QLatin1Char('/') + next;
-            }
+            // An absolute path, also for a link to a missing file.
+            const QString next = info.symLinkTarget();
+            if (next.isEmpty())
+                return current;
             current = QDir::cleanPath(next);
         }
         return path;
