@@ -1,3 +1,0 @@
-#include "platform/testing/testmain.h"
-
-QB_TEST_GUILESS_MAIN
