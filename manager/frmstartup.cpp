@@ -6,6 +6,7 @@
 #include "notelists.h"
 #include "placeholderpanel.h"
 #include "platform/clock.h"
+#include "platform/windowops.h"
 #include "propertiespanel.h"
 #include "store/notestore.h"
 #include "store/programstate.h"
@@ -25,7 +26,6 @@
 #include <QSystemTrayIcon>
 #include <QToolTip>
 #include <QVBoxLayout>
-#include <QWindow>
 #include <array>
 
 namespace {
@@ -39,21 +39,6 @@ const QString Mail = QStringLiteral("mail");
 void run(const std::function<void()>& hook) {
     if (hook) {
         hook();
-    }
-}
-
-// Puts a shown window into or out of the always-on-top layer where it is: the widget keeps
-// its flag and the window system is told directly, so the window is neither hidden nor mapped
-// again (which would move it and take the focus).
-void setOnTopInPlace(QWidget* window, bool onTop) {
-    Qt::WindowFlags flags = window->windowFlags();
-    if (flags.testFlag(Qt::WindowStaysOnTopHint) == onTop) {
-        return;
-    }
-    flags.setFlag(Qt::WindowStaysOnTopHint, onTop);
-    window->overrideWindowFlags(flags);
-    if (QWindow* handle = window->windowHandle()) {
-        handle->setFlags(flags);
     }
 }
 
@@ -301,7 +286,7 @@ void frmStartup::bringToFront() {
     // Always-on-top notes (the default for new ones) would cover a plain window, so the
     // manager joins their layer and is raised above them. It leaves the layer again as soon
     // as a note is activated or another program is, so it does not stay over everything.
-    setOnTopInPlace(this, true);
+    windowops::setStaysOnTop(this, true);
     if (isMinimized()) {
         showNormal();
     } else {
@@ -312,11 +297,11 @@ void frmStartup::bringToFront() {
 }
 
 void frmStartup::leaveTopLayer() {
-    setOnTopInPlace(this, false);
+    windowops::setStaysOnTop(this, false);
 }
 
 bool frmStartup::onTop() const {
-    return windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+    return windowops::isTopmost(this);
 }
 
 void frmStartup::QueryUnload() {

@@ -11,6 +11,8 @@ namespace windowops {
 // topmost. A shown window keeps its platform window, its place and the focus: only its
 // stacking changes.
 void SetTopmost(QWidget* window, int onTop);
+// Puts the window into or out of the always-on-top layer where it is, without raising it.
+void setStaysOnTop(QWidget* window, bool onTop);
 // Whether the window is kept above the others.
 [[nodiscard]] bool isTopmost(const QWidget* window);
 // 0 fully transparent .. 255 opaque. Returns 0, 1 for a level outside 0..255, 2 on failure.
@@ -21,8 +23,6 @@ int ClearTranslucency(QWidget* window);
 // window system has reported its last animated size, the window carries the property
 // `AnimatingProperty`, so that it does not take the animated sizes for the user's.
 void AnimateNote(QWidget* window, bool hiding, const QRect& resting);
-// With the window's present geometry as the resting one.
-void AnimateNote(QWidget* window, bool hiding);
 [[nodiscard]] bool isAnimating(const QWidget* window);
 inline constexpr const char* AnimatingProperty = "qb_animating";
 

@@ -86,29 +86,35 @@ bool isTopmost(const QWidget* window) {
     return window != nullptr && window->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
 }
 
+void setStaysOnTop(QWidget* window, bool onTop) {
+    if (window == nullptr || isTopmost(window) == onTop) {
+        return;
+    }
+    QWindow* handle = window->windowHandle();
+    if (handle == nullptr) {
+        // No platform window yet: the flag is read when it is created.
+        window->setWindowFlag(Qt::WindowStaysOnTopHint, onTop);
+        return;
+    }
+    // Setting the widget's flag would re-create the platform window, which hides it, takes
+    // the focus away and rolls an auto-roll note up. The widget's flag is only recorded; the
+    // platform window's follows, so that the state holds after the next hide and show too; on
+    // X11 the window manager is asked directly for a shown window.
+    Qt::WindowFlags flags = window->windowFlags();
+    flags.setFlag(Qt::WindowStaysOnTopHint, onTop);
+    window->overrideWindowFlags(flags);
+    handle->setFlags(flags);
+    if (window->isVisible()) {
+        (void)sendAboveState(handle, onTop);
+    }
+}
+
 void SetTopmost(QWidget* window, int onTop) {
     if (window == nullptr) {
         return;
     }
-    if ((onTop == -1 || onTop == 0) && isTopmost(window) != (onTop == -1)) {
-        const bool want = onTop == -1;
-        QWindow* handle = window->windowHandle();
-        if (handle == nullptr) {
-            // No platform window yet: the flag is read when it is created.
-            window->setWindowFlag(Qt::WindowStaysOnTopHint, want);
-        } else {
-            // Setting the widget's flag would re-create the platform window, which hides it,
-            // takes the focus away and rolls an auto-roll note up. The widget's flag is only
-            // recorded; the platform window's follows, so that the state holds after the next
-            // hide and show too; on X11 the window manager is asked directly for a shown window.
-            const Qt::WindowFlags flags = want ? window->windowFlags() | Qt::WindowStaysOnTopHint
-                                               : window->windowFlags() & ~Qt::WindowStaysOnTopHint;
-            window->overrideWindowFlags(flags);
-            handle->setFlags(flags);
-            if (window->isVisible()) {
-                (void)sendAboveState(handle, want);
-            }
-        }
+    if (onTop == -1 || onTop == 0) {
+        setStaysOnTop(window, onTop == -1);
     }
     if (window->isVisible()) {
         window->raise();
@@ -136,12 +142,6 @@ int ClearTranslucency(QWidget* window) {
 
 bool isAnimating(const QWidget* window) {
     return window != nullptr && window->property(AnimatingProperty).toBool();
-}
-
-void AnimateNote(QWidget* window, bool hiding) {
-    if (window != nullptr) {
-        AnimateNote(window, hiding, window->geometry());
-    }
 }
 
 void AnimateNote(QWidget* window, bool hiding, const QRect& resting) {
