@@ -185,6 +185,9 @@ private slots:
         QCOMPARE(e.rec(slot).ImagePath, QStringLiteral("pic.png"));
         QCOMPARE(w->pictureSize(), QSize(40, 20));
         QVERIFY(w->pictureSideShown() && w->imgImage->stretch() && box->isHidden());
+        // The title bar's tooltips teach its buttons also while another window has the focus.
+        QVERIFY(w->testAttribute(Qt::WA_AlwaysShowToolTips) &&
+                w->fraToolbar->testAttribute(Qt::WA_AlwaysShowToolTips));
 
         // The picture side without a picture shows the text instead.
         const int bare = e.add({}, st);
