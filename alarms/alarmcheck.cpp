@@ -8,10 +8,6 @@ namespace {
 
 using namespace wallclock;
 
-QChar code(const QString& field) {
-    return field.isEmpty() ? QChar(u' ') : field.at(0);
-}
-
 QTime timeOf(int minuteOfDay) {
     return QTime(minuteOfDay / 60, minuteOfDay % 60);
 }
@@ -27,8 +23,8 @@ AlarmOccurrence nextOccurrenceAt(const NoteRecord& note, qint64 nowMinute) {
         stored = QDate(1899, 12, 30);
         storedTime = 0;
     }
-    const QChar unit = code(note.AlarmPrevTp);
-    const QChar freq = code(note.AlarmFreq);
+    const QChar unit = alarmcode::of(note.AlarmPrevTp);
+    const QChar freq = alarmcode::of(note.AlarmFreq);
 
     QDate day = stored;
     int time = storedTime;
@@ -134,7 +130,7 @@ bool ResetAlarmDefaults(NoteStore& store, int index, const NoteDefaultsRecord& d
 
 std::optional<AlarmStatusInfo> AlarmStatus(const NoteRecord& note, const QDateTime& now) {
     using namespace alarmstatus;
-    const QChar state = code(note.AlarmState);
+    const QChar state = alarmcode::of(note.AlarmState);
     if (state == alarmcode::Disabled)
         return AlarmStatusInfo{DisabledMessage, Blue};
     if (state == alarmcode::Running)
@@ -144,7 +140,7 @@ std::optional<AlarmStatusInfo> AlarmStatus(const NoteRecord& note, const QDateTi
     const QDateTime local = now.toLocalTime();
     const qint64 nowSeconds = wallclock::oleSeconds(wallclock::toOle(local.date(), 0)) +
                               local.time().msecsSinceStartOfDay() / 1000;
-    if (code(note.AlarmFreq) == alarmcode::Once &&
+    if (alarmcode::of(note.AlarmFreq) == alarmcode::Once &&
         wallclock::oleSeconds(note.AlarmDate) < nowSeconds)
         return AlarmStatusInfo{ExpiredMessage, Red};
     return AlarmStatusInfo{ActivatedMessage, Green};

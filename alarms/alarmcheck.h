@@ -26,6 +26,10 @@ inline constexpr char16_t Minutes = u'M';
 inline constexpr char16_t Wallpaper = u'0';
 inline constexpr char16_t Screensaver = u'1';
 inline constexpr char16_t ShutDown = u'2';
+// The code a one-character field holds; a blank for an empty one.
+[[nodiscard]] inline QChar of(const QString& field) {
+    return field.isEmpty() ? QChar(u' ') : field.at(0);
+}
 } // namespace alarmcode
 
 // The next time an alarm goes off, with the working values of the computation: the alarm

@@ -18,12 +18,8 @@ constexpr int MaxStepsThroughGap = 7 * 24 + 2;
 // No daylight-saving change moves the local clock by more than this.
 constexpr int LongestClockShiftMinutes = 120;
 
-QChar code(const QString& field) {
-    return field.isEmpty() ? QChar(u' ') : field.at(0);
-}
-
 bool hasAnyAction(const NoteRecord& note) {
-    return code(note.AlarmSpecial) != u' ' || note.AlarmShow || note.AlarmPlaySd ||
+    return alarmcode::of(note.AlarmSpecial) != u' ' || note.AlarmShow || note.AlarmPlaySd ||
            note.AlarmExecut;
 }
 
@@ -38,8 +34,8 @@ size_t qHash(const NoteIdentity& id, size_t seed) {
 }
 
 AlarmSettingsKey AlarmSettingsKey::of(const NoteRecord& note) {
-    return AlarmSettingsKey{note.AlarmDate, code(note.AlarmFreq), note.AlarmPrev,
-                            code(note.AlarmPrevTp)};
+    return AlarmSettingsKey{note.AlarmDate, alarmcode::of(note.AlarmFreq), note.AlarmPrev,
+                            alarmcode::of(note.AlarmPrevTp)};
 }
 
 QDateTime AlarmAction::goesOffAt() const {
@@ -158,7 +154,7 @@ AlarmAction AlarmChecker::FireAlarm(Pass& pass, int slot, const AlarmOccurrence&
             pass.stateChanged(slot);
         }
         // A daily alarm's stored date follows the day on which it last went off.
-        if (code(note.AlarmFreq) == alarmcode::Daily) {
+        if (alarmcode::of(note.AlarmFreq) == alarmcode::Daily) {
             QDate day;
             int time = 0;
             if (fromOle(note.AlarmDate, day, time))
@@ -177,7 +173,7 @@ AlarmAction AlarmChecker::FireAlarm(Pass& pass, int slot, const AlarmOccurrence&
         action.soundFile = note.AlarmSndFil.trimmed();
     if (note.AlarmExecut)
         action.executeFile = note.AlarmExeFil.trimmed();
-    action.special = code(note.AlarmSpecial);
+    action.special = alarmcode::of(note.AlarmSpecial);
     if (action.missed && action.special == alarmcode::ShutDown) {
         action.special = u' ';
         action.shutDownSkipped = true;
@@ -233,7 +229,7 @@ void AlarmChecker::checkRunning(Pass& pass, int slot) {
     // The reminder at the alarm minute (or at the current minute for an alarm without a time),
     // when that minute lies in the minutes this check covers.
     std::optional<AlarmAction> reminder;
-    if (code(note.AlarmRemind) == alarmcode::Enabled) {
+    if (alarmcode::of(note.AlarmRemind) == alarmcode::Enabled) {
         const AlarmOccurrence running = nextOccurrenceAt(note, pass.start);
         const int remindTime = storedTime == 0 ? minuteOf(pass.now) : storedTime;
         const qint64 remindAt = fromParts(running.AlarmDay, remindTime);
@@ -247,13 +243,14 @@ void AlarmChecker::checkRunning(Pass& pass, int slot) {
     const AlarmOccurrence current = nextOccurrenceAt(note, pass.now);
     const auto rearm = [&] {
         note.AlarmState = StateEnabled;
-        if (code(note.AlarmRemind) == alarmcode::Running)
+        if (alarmcode::of(note.AlarmRemind) == alarmcode::Running)
             note.AlarmRemind = StateEnabled;
         pass.stateChanged(slot);
         pass.store.MarkChanged(slot, false);
     };
     // A whole-day daily alarm of an earlier day is over: today's may go off.
-    if (storedTime == 0 && code(note.AlarmFreq) == alarmcode::Daily && storedDay < dayOf(pass.now))
+    if (storedTime == 0 && alarmcode::of(note.AlarmFreq) == alarmcode::Daily &&
+        storedDay < dayOf(pass.now))
         rearm();
     else if (!(current.warnMinute <= pass.now && current.alarmMinute >= pass.now))
         rearm();
@@ -273,7 +270,7 @@ void AlarmChecker::checkSnooze(Pass& pass, int slot, bool alreadyFired) {
     const qint64 until = it.value();
     m_snoozes.erase(it);
     const NoteRecord& note = pass.store.Notes[static_cast<size_t>(slot)];
-    if (alreadyFired || code(note.AlarmState) == alarmcode::Disabled ||
+    if (alreadyFired || alarmcode::of(note.AlarmState) == alarmcode::Disabled ||
         until < pass.now - CatchUpMinutes)
         return;
     pass.result.actions.push_back(
@@ -302,7 +299,7 @@ AlarmCheckResult AlarmChecker::CheckAlarms(NoteStore& store, const QDateTime& no
             continue;
         }
         bool fired = false;
-        const QChar state = code(store.Notes[index].AlarmState);
+        const QChar state = alarmcode::of(store.Notes[index].AlarmState);
         if (state == alarmcode::Enabled) {
             fired = checkWaiting(pass, slot);
         } else if (state == alarmcode::Running) {
