@@ -15,13 +15,9 @@ public:
         QFile::setPermissions(path(QStringLiteral("run")),
                               QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
-
-    [[nodiscard]] QString path(const QString& sub) const {
-        return m_root.path() + QLatin1Char('/') + sub;
-    }
+    [[nodiscard]] QString path(const QString& sub) const { return m_root.path() + u'/' + sub; }
     // The program folder, with its trailing separator.
     [[nodiscard]] QString folder() const { return path(QStringLiteral("prog/")); }
-
     [[nodiscard]] QProcessEnvironment environment() const {
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("HOME"), path(QStringLiteral("home")));
@@ -30,7 +26,6 @@ public:
         env.insert(QStringLiteral("XDG_RUNTIME_DIR"), path(QStringLiteral("run")));
         return env;
     }
-    // The same folders for this process.
     void exportEnvironment() const {
         const QProcessEnvironment env = environment();
         for (const char* name : {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_RUNTIME_DIR"})
