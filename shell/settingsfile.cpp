@@ -289,12 +289,11 @@ void applyValue(const Entry& entry, const QString& rawValue, Settings& settings,
                 *std::get<QString*>(entry.target) = QString::number(*v);
             break;
         case Rule::DimLevel:
-            // The level lies between 0 (transparent) and 255 (opaque).
-            if (const auto v = parseInteger(value, std::numeric_limits<std::int32_t>::min(),
-                                            std::numeric_limits<std::int32_t>::max())) {
-                const qint64 level = std::clamp<qint64>(*v, 0, 255);
+            // The level lies between 0 (transparent) and 255 (opaque). One outside changes
+            // nothing, as in the setup panel: a negative level must not leave notes invisible.
+            if (const auto level = parseInteger(value, 0, 255)) {
                 *std::get<QString*>(entry.target) =
-                    QStringLiteral("%1").arg(level, 3, 10, QLatin1Char('0'));
+                    QStringLiteral("%1").arg(*level, 3, 10, QLatin1Char('0'));
             }
             break;
         case Rule::AutoSaveEntry:

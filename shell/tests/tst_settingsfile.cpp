@@ -150,7 +150,9 @@ void TestSettingsFile::valuesOutsideTheirRulesKeepThePreviousOnes_data() {
     row("[posSNotifyTop]", "100", "1234,5", "1234.5");
     row("[SetupAutoSaveTime]", "3", "16", "3");
     row("[DefautBackColor]", "77", "4294967296", "77");
-    row("[AutoDimValue]", "", "300", "255");
+    // A dimming level outside 0..255 changes nothing; a negative one would hide the notes.
+    row("[AutoDimValue]", "120", "-5", "120");
+    row("[AutoDimValue]", "120", "300", "120");
     // Typed fields are cut to their bytes; a marked value is read as UTF-8.
     row("[MailPassword]", "", QByteArray(200, 'p'), QByteArray(128, 'p'));
     row("[DefautFontName]", "", QByteArray(40, 'F'), QByteArray(32, 'F'));

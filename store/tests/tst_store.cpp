@@ -12,6 +12,7 @@
 #include "store/recordcodec.h"
 #include "store/recordlayout.h"
 #include "store/saver.h"
+#include "store/settings.h"
 
 #include <QDir>
 #include <QFile>
@@ -340,6 +341,19 @@ private slots:
         f.store.MarkChanged(0, true);
         QVERIFY(f.save());
         QCOMPARE(readBytes(damaged), kept ? QByteArray() : original);
+    }
+
+    void dimmingLevelOutOfRangeChangesNothing() {
+        // A negative level would make every inactive auto-dim note invisible.
+        Settings s;
+        QVERIFY(s.setAutoDimText(u"120"_s));
+        for (const QString& bad : {u"-5"_s, u"256"_s, u"abc"_s}) {
+            QVERIFY(!s.setAutoDimText(bad));
+            s.txtAutoDimValue = bad;
+            QCOMPARE(s.autoDimValue(), 120);
+        }
+        QVERIFY(s.setAutoDimText(u"000"_s));
+        QCOMPARE(s.autoDimValue(), 0);
     }
 
     void positionCorrection() {
