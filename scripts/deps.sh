@@ -8,6 +8,11 @@ packages=(
     qt6-qpa-plugins
     xvfb xauth
     fonts-dejavu-core
+    # tests: a private POP3 server with TLS, PDF read-back, entry validation, typing under Xvfb
+    dovecot-core dovecot-pop3d openssl
+    poppler-utils
+    desktop-file-utils
+    xdotool
 )
 if [ "${QB_WITH_FORMAT:-0}" = 1 ]; then
     packages+=(clang-format)
