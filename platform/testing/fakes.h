@@ -5,6 +5,7 @@
 #include "platform/diagnosticlog.h"
 #include "platform/dialogs.h"
 #include "platform/messagesink.h"
+#include "platform/sound.h"
 
 #include <QList>
 #include <QQueue>
@@ -71,4 +72,21 @@ public:
     bool open(const QString& target) override;
     bool startProgram(const QString& program, const QStringList& arguments) override;
     bool hasDefaultPrinter() override { return printer; }
+};
+
+class FakeSound final : public Sound {
+public:
+    bool device = true;
+    QStringList played;
+    int stops = 0;
+
+    [[nodiscard]] bool available() const override { return device; }
+    bool play(const QString& path) override {
+        ++stops;
+        if (!device)
+            return false;
+        played << path;
+        return true;
+    }
+    void stop() override { ++stops; }
 };
