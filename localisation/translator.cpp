@@ -117,6 +117,20 @@ const QStringList& Translator::englishMessages() {
         QStringLiteral("The notes were not reloaded, so that the unsaved changes are kept."),
         QStringLiteral("The settings file could not be read completely. A copy was kept as"),
         QStringLiteral("Quillaboard cannot lock its program folder"),
+        QStringLiteral("Snooze 5 minutes"),
+        QStringLiteral("Snooze 15 minutes"),
+        QStringLiteral("Snooze 1 hour"),
+        QStringLiteral("Missed alarm, due at"),
+        QStringLiteral("These alarms went off late, while the computer slept or Quillaboard was "
+                       "not running:"),
+        QStringLiteral("Shutting down was skipped: the alarm was missed."),
+        QStringLiteral("This desktop offers no way to change the wallpaper from a program."),
+        QStringLiteral("The wallpaper could not be changed:"),
+        QStringLiteral("This desktop offers no choice of screensaver (xscreensaver is not "
+                       "installed)."),
+        QStringLiteral("The screensaver could not be changed:"),
+        QStringLiteral("The computer could not be shut down:"),
+        QStringLiteral("Snoozed until"),
     };
     return messages;
 }
