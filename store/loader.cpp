@@ -1,5 +1,6 @@
 #include "loader.h"
 #include "datafile.h"
+#include "linkedfiles.h"
 #include "recordcodec.h"
 #include "recordlayout.h"
 
@@ -324,12 +325,15 @@ private:
             m_importedSlots[into].push_back(slot);
         }
 
-        if (m_builder != nullptr) {
-            const bool updating = m_store.UpdatingLists;
-            m_store.UpdatingLists = true;
+        const bool updating = m_store.UpdatingLists;
+        m_store.UpdatingLists = true;
+        const NoteRecord& taken = m_store.Notes[static_cast<size_t>(slot)];
+        if (m_options.linkedFiles != nullptr && taken.OpenFile &&
+            !taken.FiletoOpen.trimmed().isEmpty())
+            m_options.linkedFiles->ReadLinkedFile(slot);
+        if (m_builder != nullptr)
             m_builder->buildNote(slot);
-            m_store.UpdatingLists = updating;
-        }
+        m_store.UpdatingLists = updating;
         m_store.Notes[static_cast<size_t>(slot)].ChangeMark = mark::Blank;
         return slot;
     }
@@ -356,6 +360,8 @@ private:
 LoadResult LoadNotes(NoteStore& store, const NoteFiles& files, const LoadOptions& options,
                      MessageSink& messages, const Translator& tr, NoteBuilder* builder) {
     store.clear();
+    if (options.linkedFiles != nullptr)
+        options.linkedFiles->forgetAll();
     Loader loader(store, files, options, messages, tr, builder);
     for (int list = 0; list <= 1; ++list) {
         loader.readDataFile(list);

@@ -15,6 +15,7 @@ public:
 };
 
 class Clock;
+class LinkedFiles;
 
 struct LoadOptions {
     bool multiScreens = false;
@@ -23,6 +24,8 @@ struct LoadOptions {
     int screenHeight = 0;
     // Dates the copy of a damaged data file; the system clock when null.
     const Clock* clock = nullptr;
+    // Reads the linked file of each note that shows one; may be null.
+    LinkedFiles* linkedFiles = nullptr;
 };
 
 struct LoadResult {

@@ -85,6 +85,8 @@ struct NoteWindowState {
     bool PictureShown = false;
     // A removed note's window is switched off until the next full save drops it.
     bool Live = true;
+    // Not empty: the text cannot be edited, and this says why (a linked file shown in part).
+    QString ReadOnlyReason;
 
     // The stored picture mode: stretch flag plus keep-ratio flag, each -1 or 0.
     [[nodiscard]] static std::int16_t imageMode(bool stretched, bool keepRatio) {

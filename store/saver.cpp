@@ -284,6 +284,8 @@ QByteArray WriteNoteRecord(NoteStore& store, int SaveIndex, int RecordCounter,
 }
 
 bool SaveNotes(NoteStore& store, const SaveContext& ctx, const SaveScope& scope) {
+    if (ctx.linkedFiles != nullptr)
+        ctx.linkedFiles->retryFailedWrites();
     if (!store.DataChanged && !store.FullSaveNeeded)
         return true;
     // A list that could not be written keeps both flags, so the next cycle tries again.
@@ -295,10 +297,12 @@ bool SaveNotes(NoteStore& store, const SaveContext& ctx, const SaveScope& scope)
 }
 
 bool QuickSaveNotes(NoteStore& store, const SaveContext& ctx) {
+    if (store.FullSaveNeeded && store.DataChanged)
+        return SaveNotes(store, ctx);
+    if (ctx.linkedFiles != nullptr)
+        ctx.linkedFiles->retryFailedWrites();
     if (!store.DataChanged)
         return true;
-    if (store.FullSaveNeeded)
-        return SaveNotes(store, ctx);
     if (!saveLists(store, ctx, Saver::Form::Periodic, SaveScope{}))
         return false;
     store.DataChanged = false;

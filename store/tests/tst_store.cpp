@@ -169,6 +169,7 @@ using Field = std::pair<T S::*, int>;
 
 struct RecordingLinkedFiles final : LinkedFiles {
     QList<int> written;
+    void ReadLinkedFile(int) override {}
     void WriteLinkedFile(int slot) override { written.append(slot); }
 };
 
