@@ -1,5 +1,6 @@
 #include "platform/qtsound.h"
 
+#include <QAudioDevice>
 #include <QAudioOutput>
 #include <QFileInfo>
 #include <QMediaDevices>
