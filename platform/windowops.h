@@ -24,6 +24,17 @@ int ClearTranslucency(QWidget* window);
 // `AnimatingProperty`, so that it does not take the animated sizes for the user's.
 void AnimateNote(QWidget* window, bool hiding, const QRect& resting);
 [[nodiscard]] bool isAnimating(const QWidget* window);
+
+// Shows the window on every workspace (sticky) or on one only. On X11 the window's
+// _NET_WM_DESKTOP (0xFFFFFFFF for all) and _NET_WM_STATE_STICKY are set while it is unmapped,
+// which the window manager reads when it maps it, and asked of the window manager for a mapped
+// window; elsewhere only the choice is recorded. The window manager forgets both when a window
+// is hidden, so this is applied again before every show (`StickyProperty` holds the choice).
+void setOnAllWorkspaces(QWidget* window, bool all);
+[[nodiscard]] bool onAllWorkspaces(const QWidget* window);
+inline constexpr const char* StickyProperty = "qb_allWorkspaces";
+// What the window's _NET_WM_DESKTOP says: true for every workspace; false elsewhere than X11.
+[[nodiscard]] bool x11OnAllWorkspaces(const QWidget* window);
 inline constexpr const char* AnimatingProperty = "qb_animating";
 
 } // namespace windowops

@@ -9,8 +9,10 @@
 
 #ifdef QB_HAVE_XCB
 #include <QtGui/qguiapplication_platform.h>
+#include <array>
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 #include <xcb/xcb.h>
 #endif
 
@@ -74,8 +76,118 @@ bool sendAboveState(QWindow* window, bool above) {
     xcb_flush(c);
     return true;
 }
+
+xcb_connection_t* x11Connection() {
+    if (QGuiApplication::platformName() != QLatin1String("xcb")) {
+        return nullptr;
+    }
+    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
+    return x11 != nullptr ? x11->connection() : nullptr;
+}
+
+// Every workspace, in _NET_WM_DESKTOP.
+constexpr uint32_t AllDesktops = 0xFFFFFFFF;
+
+bool readCardinal(xcb_connection_t* c, xcb_window_t window, xcb_atom_t property, uint32_t& out) {
+    xcb_get_property_reply_t* reply = xcb_get_property_reply(
+        c, xcb_get_property(c, 0, window, property, XCB_ATOM_CARDINAL, 0, 1), nullptr);
+    bool found = false;
+    if (reply != nullptr && reply->format == 32 && xcb_get_property_value_length(reply) >= 4) {
+        out = *static_cast<const uint32_t*>(xcb_get_property_value(reply));
+        found = true;
+    }
+    std::free(reply);
+    return found;
+}
+
+void sendToRoot(xcb_connection_t* c, xcb_window_t root, xcb_window_t window, xcb_atom_t type,
+                const std::array<uint32_t, 4>& data) {
+    xcb_client_message_event_t event;
+    std::memset(&event, 0, sizeof event);
+    event.response_type = XCB_CLIENT_MESSAGE;
+    event.format = 32;
+    event.window = window;
+    event.type = type;
+    for (size_t i = 0; i < data.size(); ++i) {
+        event.data.data32[i] = data.at(i);
+    }
+    xcb_send_event(c, 0, root,
+                   XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                   reinterpret_cast<const char*>(&event));
+}
+
+// Adds or removes the sticky state in the _NET_WM_STATE of an unmapped window, keeping the
+// other states (the toolkit adds its own to them when it maps the window).
+void writeStickyState(xcb_connection_t* c, xcb_window_t window, xcb_atom_t state, xcb_atom_t sticky,
+                      bool all) {
+    std::vector<xcb_atom_t> atoms;
+    xcb_get_property_reply_t* reply = xcb_get_property_reply(
+        c, xcb_get_property(c, 0, window, state, XCB_ATOM_ATOM, 0, 1024), nullptr);
+    if (reply != nullptr && reply->format == 32) {
+        const auto* data = static_cast<const xcb_atom_t*>(xcb_get_property_value(reply));
+        atoms.assign(data, data + xcb_get_property_value_length(reply) / 4);
+    }
+    std::free(reply);
+    std::erase(atoms, sticky);
+    if (all) {
+        atoms.push_back(sticky);
+    }
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, state, XCB_ATOM_ATOM, 32,
+                        static_cast<uint32_t>(atoms.size()), atoms.data());
+}
+
+bool applyWorkspaces(QWidget* widget, bool all) {
+    xcb_connection_t* c = x11Connection();
+    if (c == nullptr || !widget->testAttribute(Qt::WA_WState_Created)) {
+        return false;
+    }
+    const auto window = static_cast<xcb_window_t>(widget->winId());
+    const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
+    const xcb_atom_t desktopAtom = internAtom(c, "_NET_WM_DESKTOP");
+    const xcb_atom_t state = internAtom(c, "_NET_WM_STATE");
+    const xcb_atom_t sticky = internAtom(c, "_NET_WM_STATE_STICKY");
+    if (screen == nullptr || desktopAtom == XCB_ATOM_NONE || state == XCB_ATOM_NONE) {
+        return false;
+    }
+    xcb_get_window_attributes_reply_t* attributes =
+        xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, window), nullptr);
+    const bool mapped = attributes != nullptr && attributes->map_state != XCB_MAP_STATE_UNMAPPED;
+    std::free(attributes);
+    // One workspace: the one the user is on.
+    uint32_t desktop = AllDesktops;
+    if (!all && !readCardinal(c, screen->root, internAtom(c, "_NET_CURRENT_DESKTOP"), desktop)) {
+        desktop = 0;
+    }
+    if (mapped) {
+        sendToRoot(c, screen->root, window, desktopAtom, {desktop, 1, 0, 0});
+        sendToRoot(c, screen->root, window, state, {all ? 1u : 0u, sticky, 0, 1});
+    } else {
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, desktopAtom, XCB_ATOM_CARDINAL, 32, 1,
+                            &desktop);
+        writeStickyState(c, window, state, sticky, all);
+    }
+    xcb_flush(c);
+    return true;
+}
+
+bool readAllWorkspaces(const QWidget* widget) {
+    xcb_connection_t* c = x11Connection();
+    if (c == nullptr || !widget->testAttribute(Qt::WA_WState_Created)) {
+        return false;
+    }
+    uint32_t desktop = 0;
+    return readCardinal(c, static_cast<xcb_window_t>(widget->winId()),
+                        internAtom(c, "_NET_WM_DESKTOP"), desktop) &&
+           desktop == AllDesktops;
+}
 #else
 bool sendAboveState(QWindow*, bool) {
+    return false;
+}
+bool applyWorkspaces(QWidget*, bool) {
+    return false;
+}
+bool readAllWorkspaces(const QWidget*) {
     return false;
 }
 #endif
@@ -198,6 +310,22 @@ void AnimateNote(QWidget* window, bool hiding, const QRect& resting) {
                          QTimer::singleShot(SettleMs, guarded.data(), settle);
                      });
     animation->start(QAbstractAnimation::DeleteWhenStopped);
+}
+
+void setOnAllWorkspaces(QWidget* window, bool all) {
+    if (window == nullptr) {
+        return;
+    }
+    window->setProperty(StickyProperty, all);
+    (void)applyWorkspaces(window, all);
+}
+
+bool onAllWorkspaces(const QWidget* window) {
+    return window != nullptr && window->property(StickyProperty).toBool();
+}
+
+bool x11OnAllWorkspaces(const QWidget* window) {
+    return window != nullptr && readAllWorkspaces(window);
 }
 
 } // namespace windowops
