@@ -1,0 +1,5 @@
+#include "platform/testing/testmain.h"
+
+#include <QApplication>
+
+QB_TEST_MAIN
