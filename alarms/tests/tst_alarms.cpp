@@ -1,13 +1,19 @@
+#include "alarms/alarmactions.h"
 #include "alarms/alarmchecker.h"
 #include "alarms/alarmstatefile.h"
 #include "alarms/wallclock.h"
+#include "localisation/translator.h"
+#include "platform/desktop.h"
 #include "platform/fileio.h"
+#include "platform/testing/fakes.h"
 #include "platform/testing/testmain.h"
 #include "store/notestore.h"
 #include "store/settings.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimeZone>
@@ -155,6 +161,8 @@ private slots:
     void actionsOfAFiring_data();
     void actionsOfAFiring();
     void onlyLiveNotesAndOneSound();
+    void performingActions_data();
+    void performingActions();
     void unreadableStateFile_data();
     void unreadableStateFile();
 
@@ -366,6 +374,141 @@ void TestAlarms::onlyLiveNotesAndOneSound() {
     QCOMPARE(got.remove(QLatin1Char('s')), QStringLiteral("2m 3m 4m "));
 }
 
+namespace {
+
+// The program's side of the actions and the desktop, writing what is asked of them to one log.
+struct ActionLog final : AlarmHost, Desktop {
+    QStringList log;
+    bool saved = true;
+    QStringList savers{QStringLiteral("maze"), QStringLiteral("qix")};
+
+    void showAlarmNote(int slot, const QString& notice) override {
+        log << QStringLiteral("show %1%2")
+                   .arg(slot)
+                   .arg(QLatin1String(notice.isEmpty() ? "" : " late"));
+    }
+    void setNoteText(int, const QString& text) override {
+        log << QStringLiteral("text ") + QFileInfo(text).fileName();
+    }
+    bool shutDownProgram() override {
+        log << QStringLiteral("save all");
+        return saved;
+    }
+    void showMissedAlarms(const QList<MissedAlarm>& missed) override {
+        for (const MissedAlarm& m : missed)
+            log << QStringLiteral("summary ") + m.notices.join(QLatin1Char('/'));
+    }
+    Result setWallpaper(const QString& picture) override {
+        log << QStringLiteral("wallpaper ") + QFileInfo(picture).fileName();
+        return {};
+    }
+    QStringList screensavers() override { return savers; }
+    Result setScreensaver(int index) override {
+        log << QStringLiteral("screensaver %1").arg(index);
+        return {};
+    }
+    Result powerOff() override {
+        log << QStringLiteral("power off");
+        return {};
+    }
+};
+
+} // namespace
+
+void TestAlarms::performingActions_data() {
+    // The note ("show", a sound, a program or document, a desktop action, its text), what the
+    // machine has ("late", "no sound", "starts fail", "unsaved", "no savers"), and the log.
+    columns({"note", "machine", "log"});
+    row("a program in capitals starts as it is written",
+        "exe:Bin/REMIND.EXE |  | start Bin/REMIND.EXE");
+    row("an executable file starts", "exe:run.sh |  | start run.sh");
+    row("a document opens", "exe:todo.txt |  | open todo.txt");
+    row("a missing document is told", "exe:gone.txt |  | box 60 gone.txt");
+    row("a program that cannot start is told",
+        "exe:x.exe | starts fail | start x.exe, box 59 x.exe");
+    row("sound without an output: nothing told", "show, sound:a.wav | no sound | show 0");
+    row("wallpaper onto an empty note", "wall |  | wallpaper b.jpg, text b.jpg");
+    row("wallpaper keeps a note's own text", "wall, text:shopping |  | wallpaper b.jpg");
+    row("screensaver", "saver |  | screensaver 1, text qix");
+    row("no screensaver to choose: told", "saver | no savers | box 118");
+    row("shut down saves first", "off |  | save all, power off");
+    row("unsaved notes keep the machine on", "off | unsaved | save all");
+    row("late: no boxes, one summary",
+        "show, exe:gone.txt | late | show 0 late, summary 60 gone.txt");
+}
+
+void TestAlarms::performingActions() {
+    QFETCH(QString, note);
+    QFETCH(QString, machine);
+    QFETCH(QString, log);
+    QTemporaryDir dir;
+    QVERIFY(QFile(dir.filePath(QStringLiteral("todo.txt"))).open(QIODevice::WriteOnly));
+    QFile script(dir.filePath(QStringLiteral("run.sh")));
+    QVERIFY(script.open(QIODevice::WriteOnly));
+    script.setPermissions(script.permissions() | QFileDevice::ExeOwner);
+    QDir(dir.path()).mkdir(QStringLiteral("pictures"));
+    QVERIFY(QFile(dir.filePath(QStringLiteral("pictures/b.jpg"))).open(QIODevice::WriteOnly));
+
+    NoteStore store;
+    AlarmAction action;
+    action.slot = store.addNote(0, alarmNote(QStringLiteral("U 10:00")), NoteWindowState{});
+    action.missed = machine.contains(QLatin1String("late"));
+    for (const QString& item : note.split(QStringLiteral(", "))) {
+        const QString value = item.section(QLatin1Char(':'), 1);
+        if (item == QLatin1String("show"))
+            action.show = true;
+        else if (item.startsWith(QLatin1String("sound:")))
+            action.soundFile = value;
+        else if (item.startsWith(QLatin1String("exe:")))
+            action.executeFile = value.startsWith(QLatin1Char('~')) ? value : dir.filePath(value);
+        else if (item.startsWith(QLatin1String("text:")))
+            store.Windows[0].Text = value;
+        else
+            action.special = item == QLatin1String("wall")    ? u'0'
+                             : item == QLatin1String("saver") ? u'1'
+                                                              : u'2';
+    }
+    Settings settings;
+    settings.PictureDir = dir.filePath(QStringLiteral("pictures/"));
+    Translator tr;
+    FakeMessageSink messages;
+    FakeDesktopShell shell;
+    shell.fails = machine.contains(QLatin1String("starts fail"));
+    FakeSound sound;
+    sound.device = !machine.contains(QLatin1String("no sound"));
+    ActionLog host;
+    host.saved = !machine.contains(QLatin1String("unsaved"));
+    if (machine.contains(QLatin1String("no savers")))
+        host.savers.clear();
+    AlarmActions actions(AlarmActionsContext{store, settings, messages, tr, shell, sound, host,
+                                             host, [](int n) { return n - 1; }});
+    AlarmCheckResult result;
+    result.actions.push_back(action);
+    actions.perform(result);
+
+    QStringList got = host.log;
+    for (const QString& started : shell.started)
+        got << QStringLiteral("start ") +
+                   started.trimmed().replace(dir.path() + QLatin1Char('/'), QString());
+    for (const QString& opened : shell.opened)
+        got << QStringLiteral("open ") + QFileInfo(opened).fileName();
+    for (const FakeMessageSink::Shown& box : messages.shown) {
+        const int number = box.text.startsWith(tr.Translation(59))   ? 59
+                           : box.text.startsWith(tr.Translation(60)) ? 60
+                                                                     : 118;
+        got << QStringLiteral("box %1 %2")
+                   .arg(number)
+                   .arg(QFileInfo(box.text.section(QLatin1String("\r\n"), 1)).fileName())
+                   .trimmed();
+    }
+    got.replaceInStrings(QStringLiteral("summary ") + tr.Translation(60) + QStringLiteral("\r\n") +
+                             dir.path() + QLatin1Char('/'),
+                         QStringLiteral("summary 60 "));
+    QCOMPARE(got.join(QStringLiteral(", ")), log);
+    // The sound plays only where there is an output; never a box for it.
+    QCOMPARE(sound.played.size(), action.soundFile.isEmpty() || !sound.device ? 0 : 1);
+}
+
 void TestAlarms::unreadableStateFile_data() {
     columns({"content"}); // empty: no file
     row("no file", "");
@@ -395,5 +538,5 @@ void TestAlarms::unreadableStateFile() {
 }
 
 QB_TEST_CLASS(TestAlarms)
-QB_TEST_GUILESS_MAIN
+QB_TEST_MAIN
 #include "tst_alarms.moc"

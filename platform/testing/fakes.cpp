@@ -37,10 +37,10 @@ std::optional<QFont> FakeDialogs::chooseFont(QWidget*, const QFont&) {
 
 bool FakeDesktopShell::open(const QString& target) {
     opened.append(target);
-    return true;
+    return !fails;
 }
 
 bool FakeDesktopShell::startProgram(const QString& program, const QStringList& arguments) {
     started.append(program + QLatin1Char(' ') + arguments.join(QLatin1Char(' ')));
-    return true;
+    return !fails;
 }

@@ -68,6 +68,8 @@ public:
     QStringList opened;
     QStringList started;
     bool printer = false;
+    // Opening and starting fail, as for a program that cannot be started.
+    bool fails = false;
 
     bool open(const QString& target) override;
     bool startProgram(const QString& program, const QStringList& arguments) override;
