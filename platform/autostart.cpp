@@ -191,6 +191,8 @@ bool writeRunValue(const QString& exePath) {
     content += "[Desktop Entry]\n";
     content += "Type=Application\n";
     content += "Name=Quillaboard\n";
+    // The icon the launcher entry installs into the user's icon theme.
+    content += "Icon=quillaboard\n";
     content += "Exec=" + escapeString(execValue(exePath)).toUtf8() + '\n';
     content += "X-GNOME-Autostart-enabled=true\n";
     QSaveFile file(path);

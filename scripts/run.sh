@@ -12,4 +12,6 @@ cmake --build --preset dev -j"$(nproc)"
 prefix="${QUILLABOARD_HOME:-$HOME/.local/share/quillaboard}"
 cmake --install build --prefix "$prefix" >/dev/null
 echo "Quillaboard installed in $prefix"
+# The application menu's entry and the icon, so the program can be started from there.
+bash desktop/install.sh "$prefix/quillaboard"
 exec "$prefix/quillaboard" "$@"
