@@ -2,10 +2,13 @@
 
 #include "platform/twips.h"
 
+#include <QApplication>
 #include <QFontMetrics>
+#include <QGuiApplication>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
+#include <QWindow>
 #include <cmath>
 
 namespace {
@@ -24,6 +27,8 @@ constexpr int RollBarThin = 30;
 constexpr int RollBarThick = 120;
 constexpr int PropShapeWidth = 115;
 constexpr int PropShapeHeight = 170;
+// The hide button's "x": Arial 9 points, 12 pixels at 96 dpi.
+constexpr double HideFontPx = 12.0;
 
 // Aligns a length to whole device pixels so that the indicators stay crisp at any scale.
 double snap(double logical, double dpr) {
@@ -58,6 +63,11 @@ void ActionLabel::setTextColor(const QColor& color) {
     update();
 }
 
+void ActionLabel::setScale(double scale) {
+    m_scale = scale;
+    update();
+}
+
 void ActionLabel::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
@@ -66,7 +76,7 @@ void ActionLabel::paintEvent(QPaintEvent*) {
     const QColor outline(0, 0, 0, 150);
     switch (m_kind) {
     case Kind::AlwaysOnTop: {
-        const double d = twips::toPxF(AoTopDiameter);
+        const double d = twips::toPxF(AoTopDiameter) * m_scale;
         const QRectF r = snapped(QRectF((width() - d) / 2.0, (h - d) / 2.0, d, d), dpr);
         p.setPen(QPen(outline, 1.0 / dpr));
         p.setBrush(m_on ? QColor(0, 255, 0) : QColor(255, 0, 0));
@@ -75,16 +85,17 @@ void ActionLabel::paintEvent(QPaintEvent*) {
     }
     case Kind::Roll: {
         // A thin bar while unrolled, a block while rolled up, both hanging from one top.
-        const double w = twips::toPxF(RollBarWidth);
-        const double thick = twips::toPxF(RollBarThick);
-        const double bar = twips::toPxF(m_on ? RollBarThick : RollBarThin);
+        const double w = twips::toPxF(RollBarWidth) * m_scale;
+        const double thick = twips::toPxF(RollBarThick) * m_scale;
+        const double bar = twips::toPxF(m_on ? RollBarThick : RollBarThin) * m_scale;
         const QRectF r = snapped(QRectF((width() - w) / 2.0, (h - thick) / 2.0, w, bar), dpr);
         p.fillRect(r, QColor(0, 0, 128));
         break;
     }
     case Kind::Hide: {
         QFont f(QStringLiteral("Arial"));
-        f.setPointSizeF(9);
+        // 9 points at the design's 96 dpi, grown with the bar.
+        f.setPixelSize(std::max(1, static_cast<int>(std::lround(HideFontPx * m_scale))));
         f.setBold(true);
         p.setFont(f);
         p.setPen(m_textColor);
@@ -92,8 +103,8 @@ void ActionLabel::paintEvent(QPaintEvent*) {
         break;
     }
     case Kind::Properties: {
-        const double w = twips::toPxF(PropShapeWidth);
-        const double sh = std::min(twips::toPxF(PropShapeHeight), h - 2.0);
+        const double w = twips::toPxF(PropShapeWidth) * m_scale;
+        const double sh = std::min(twips::toPxF(PropShapeHeight) * m_scale, h - 2.0);
         const QRectF r = snapped(QRectF((width() - w) / 2.0, (h - sh) / 2.0, w, sh), dpr);
         p.setPen(QPen(outline, 1.0 / dpr));
         p.setBrush(m_on ? QColor(255, 0, 0) : QColor(255, 255, 0));
@@ -151,8 +162,28 @@ QFont TitleBar::captionFont() {
 }
 
 int TitleBar::heightPx() {
-    const QFontMetrics fm(captionFont());
+    return heightFor(captionFont());
+}
+
+int TitleBar::heightFor(const QFont& font) {
+    const QFontMetrics fm(font);
     return std::max(twips::toPx(DesignHeight), fm.height() + 1);
+}
+
+double TitleBar::scaleFor(const QFont& font) {
+    return static_cast<double>(heightFor(font)) / twips::toPxF(DesignHeight);
+}
+
+void TitleBar::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::FontChange) {
+        const double s = scale();
+        for (ActionLabel* label :
+             {lblToolBarProp, lblActionbarAoTop, lblActionbarRoll, lblActionbarHide}) {
+            label->setScale(s);
+        }
+        resizeEvent(nullptr);
+    }
 }
 
 void TitleBar::setCaption(const QString& caption) {
@@ -178,14 +209,16 @@ QColor TitleBar::foreground() const {
 
 void TitleBar::resizeEvent(QResizeEvent*) {
     const int h = height();
-    lblToolBarProp->setGeometry(0, 0, twips::toPx(PropWidth), h);
+    const double s = scale();
+    const auto px = [s](int designTwips) { return twips::toPx(designTwips * s); };
+    lblToolBarProp->setGeometry(0, 0, px(PropWidth), h);
     // The action bar always sits at the right end.
-    const int barWidth = twips::toPx(ActionbarWidth);
+    const int barWidth = px(ActionbarWidth);
     fraActionbar->setGeometry(width() - barWidth, 0, barWidth, h);
-    const int size = twips::toPx(LabelSize);
-    lblActionbarAoTop->setGeometry(twips::toPx(AoTopLeft), 0, size, h);
-    lblActionbarRoll->setGeometry(twips::toPx(RollLeft), 0, size, h);
-    lblActionbarHide->setGeometry(twips::toPx(HideLeft), 0, size, h);
+    const int size = px(LabelSize);
+    lblActionbarAoTop->setGeometry(px(AoTopLeft), 0, size, h);
+    lblActionbarRoll->setGeometry(px(RollLeft), 0, size, h);
+    lblActionbarHide->setGeometry(px(HideLeft), 0, size, h);
 }
 
 void TitleBar::paintEvent(QPaintEvent*) {
@@ -201,7 +234,24 @@ void TitleBar::paintEvent(QPaintEvent*) {
 
 void TitleBar::mousePressEvent(QMouseEvent* event) {
     m_pressedLeft = event->button() == Qt::LeftButton;
+    m_pressedAt = event->position().toPoint();
     event->accept();
+}
+
+void TitleBar::mouseMoveEvent(QMouseEvent* event) {
+    event->accept();
+    // A Wayland compositor moves windows only itself; the drag is handed to it. Elsewhere the
+    // note window follows the pointer on its own.
+    if (!m_pressedLeft || !(event->buttons() & Qt::LeftButton) ||
+        !QGuiApplication::platformName().startsWith(QLatin1String("wayland")) ||
+        (event->position().toPoint() - m_pressedAt).manhattanLength() <
+            QApplication::startDragDistance()) {
+        return;
+    }
+    if (QWindow* handle = window()->windowHandle();
+        handle != nullptr && handle->startSystemMove()) {
+        m_pressedLeft = false;
+    }
 }
 
 void TitleBar::mouseReleaseEvent(QMouseEvent* event) {

@@ -13,6 +13,8 @@ public:
     void setOn(bool on);
     [[nodiscard]] bool isOn() const { return m_on; }
     void setTextColor(const QColor& color);
+    // The title bar's scale, for the indicator's size.
+    void setScale(double scale);
 
 signals:
     // A button released over the label.
@@ -29,6 +31,7 @@ private:
     // AlwaysOnTop: on top; Roll: rolled up; Properties: locked.
     bool m_on = false;
     QColor m_textColor;
+    double m_scale = 1.0;
 };
 
 // The note's own title bar `fraToolbar`: the side switch at the left, the caption, and the
@@ -41,6 +44,12 @@ public:
     // Height in logical pixels: the design 13 px, or more when the caption font needs it.
     [[nodiscard]] static int heightPx();
     [[nodiscard]] static QFont captionFont();
+    // How much larger than the design the bar is drawn with `font`: its height over the design
+    // 13 px. A large font (a 192-dpi desktop that does not scale the toolkit) makes the
+    // buttons and indicators as much larger as the caption, so they stay usable.
+    [[nodiscard]] static double scaleFor(const QFont& font);
+    [[nodiscard]] static int heightFor(const QFont& font);
+    [[nodiscard]] double scale() const { return scaleFor(font()); }
 
     void setCaption(const QString& caption);
     [[nodiscard]] const QString& caption() const { return m_caption; }
@@ -63,7 +72,9 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     [[nodiscard]] QColor background() const;
@@ -72,4 +83,5 @@ private:
     QString m_caption;
     bool m_active = false;
     bool m_pressedLeft = false;
+    QPoint m_pressedAt;
 };
