@@ -204,12 +204,16 @@ void frmBlocNote::applyTextLook() {
 void frmBlocNote::applyLockState() {
     const bool locked = record().Locked;
     fraToolbar->lblToolBarProp->setOn(locked);
+    // A linked file shown in part cannot be edited either; the text box says why.
+    const QString& reason = state().ReadOnlyReason;
+    const bool readOnly = locked || !reason.isEmpty();
     // Read-only also keeps drops and middle-click pastes out; selecting and copying stay.
     for (QPlainTextEdit* box : txtBlocNote) {
-        box->setReadOnly(locked);
-        if (locked) {
+        box->setReadOnly(readOnly);
+        if (readOnly) {
             box->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
         }
+        box->setToolTip(reason);
     }
 }
 

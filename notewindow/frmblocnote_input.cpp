@@ -277,6 +277,8 @@ void frmBlocNote::wireMenus() {
             host()->removeNote(m_slot);
         }
     });
+    connect(m.mnuPrint, &QAction::triggered, this,
+            [this] { m_set.commands().print(m_slot, this); });
     connect(m.mnuNoteAsDefault, &QAction::triggered, this, [this] {
         m_set.commands().setAsDefault(m_slot, m_menuShowing ? m_savedOnTop : state().AlwaysOnTop);
     });

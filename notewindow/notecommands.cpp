@@ -1,22 +1,28 @@
 #include "notewindow/notecommands.h"
 
+#include "alarms/alarmcheck.h"
 #include "localisation/translator.h"
 #include "notewindow/frmblocnote.h"
 #include "notewindow/notetextbox.h"
 #include "notewindow/notewindowset.h"
+#include "platform/clock.h"
 #include "platform/colors.h"
 #include "platform/dialogs.h"
 #include "platform/errors.h"
 #include "platform/messagesink.h"
+#include "platform/oledate.h"
 #include "platform/programfolder.h"
 #include "platform/textcodec.h"
 #include "platform/windowops.h"
+#include "store/linkedfile.h"
 #include "store/notestore.h"
 #include "store/programstate.h"
 #include "store/settings.h"
 
 #include <QFileInfo>
 #include <QFontDatabase>
+#include <QLocale>
+#include <QPrinter>
 #include <cmath>
 
 namespace {
@@ -400,4 +406,66 @@ void NoteCommands::setAsDefault(int slot, bool onTopBeforeMenu) {
     d.AlarmPrevTp = rec.AlarmPrevTp;
     d.ImageMode = NoteWindowState::imageMode(st.PictureStretched, rec.ImageKeepRatio);
     m_ctx.state.SettingsChanged = true;
+}
+
+void NoteCommands::setLink(int slot, bool openFile, const QString& path) {
+    if (!valid(slot)) {
+        return;
+    }
+    if (m_linkedFiles != nullptr) {
+        m_linkedFiles->UpdateLinkedFile(slot, openFile, path);
+        return;
+    }
+    NoteRecord& note = m_ctx.store.Notes.at(static_cast<size_t>(slot));
+    note.OpenFile = openFile;
+    note.FiletoOpen = path.trimmed().left(width::FiletoOpen);
+    m_ctx.store.MarkChanged(slot, false);
+}
+
+noteprinter::Page NoteCommands::printPage(int slot) {
+    const auto dateText = [](double ole) {
+        return ole == 0.0
+                   ? QString()
+                   : QLocale::system().toString(oledate::toDateTime(ole), QLocale::ShortFormat);
+    };
+    const QDateTime now = m_ctx.clock.now();
+    (void)ResetAlarmDefaults(m_ctx.store, slot, m_ctx.settings.NoteDefaults, now);
+    const NoteRecord& note = m_ctx.store.Notes.at(static_cast<size_t>(slot));
+    noteprinter::Page page;
+    page.title = note.Title.leftJustified(width::Title);
+    page.created = m_ctx.tr.Translation(55) + QStringLiteral("  ") + dateText(note.Created);
+    page.modified = m_ctx.tr.Translation(56) + QStringLiteral("  ") + dateText(note.Modified);
+    if (note.AlarmState != QStringLiteral(" ")) {
+        page.alarm =
+            QStringLiteral("Alarm set : ") +
+            QLocale::system().toString(NextOccurrence(note, now).goesOff(), QLocale::ShortFormat) +
+            QLatin1Char(' ') + note.AlarmFreq;
+    }
+    if (frmBlocNote* window = m_windows.existingWindow(slot)) {
+        page.lines = noteprinter::displayedLines(*window->textBox());
+        page.font = window->textBox()->font();
+    }
+    return page;
+}
+
+void NoteCommands::print(int slot, QWidget* owner) {
+    if (!valid(slot)) {
+        return;
+    }
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setDocName(m_ctx.store.Notes.at(static_cast<size_t>(slot)).trimmedTitle());
+    m_windows.RemoveAlwaysOnTop(m_windows.managerWindow());
+    const bool chosen = m_choosePrinter(printer, owner);
+    m_windows.ResetAlwaysOnTop(m_windows.managerWindow());
+    if (!chosen) {
+        return;
+    }
+    QString error;
+    if (!noteprinter::print(printer, printPage(slot), error)) {
+        m_ctx.messages.Message_box(
+            error,
+            QStringLiteral("Note '") +
+                m_ctx.store.Notes.at(static_cast<size_t>(slot)).trimmedTitle() + QLatin1Char('\''),
+            msgbox::Error);
+    }
 }

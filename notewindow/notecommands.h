@@ -1,7 +1,10 @@
 #pragma once
 
+#include "notewindow/noteprinter.h"
+
 #include <QString>
 
+class LinkedFileStore;
 class NoteWindowSet;
 struct NoteContext;
 struct NoteWindowState;
@@ -47,6 +50,21 @@ public:
     // "Set as default": copies the note's look and settings into NoteDefaults.
     void setAsDefault(int slot, bool onTopBeforeMenu);
 
+    // The properties panel's link settings (UpdateLinkedFile); without linked files the link
+    // is only stored.
+    void setLinkedFiles(LinkedFileStore* files) { m_linkedFiles = files; }
+    void setLink(int slot, bool openFile, const QString& path);
+
+    // "Print": the user chooses the printer (or a PDF file), then the note is printed; a
+    // print that fails says so.
+    void print(int slot, QWidget* owner);
+    void setPrinterChooser(noteprinter::ChoosePrinter choose) {
+        m_choosePrinter = std::move(choose);
+    }
+    // What the note prints: header, alarm line and the text as its window breaks it. A
+    // never-set alarm gets its defaults first.
+    [[nodiscard]] noteprinter::Page printPage(int slot);
+
     // The stored font height is the point size times 1.34, rounded to the nearest integer
     // (halves to even); it reads back as Int(|height| / 1.34 + 0.5). 12 pt -> 16 -> 12.
     [[nodiscard]] static int fontHeightFromPoints(double points);
@@ -62,4 +80,6 @@ private:
 
     const NoteContext& m_ctx;
     NoteWindowSet& m_windows;
+    LinkedFileStore* m_linkedFiles = nullptr;
+    noteprinter::ChoosePrinter m_choosePrinter = noteprinter::askWithDialog;
 };

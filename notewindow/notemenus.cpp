@@ -37,9 +37,9 @@ NoteMenus::NoteMenus(QWidget* owner)
     for (QAction* link : {mnuOpenInInternet, mnuSendMail, mnuOpenFile, mnuOpenFolder, mnufil6}) {
         link->setVisible(false);
     }
-    // Sending and printing arrive with the network and printing parts of the program.
+    // Sending arrives with the network part of the program. Printing stays possible without
+    // a printer: the print dialog then writes a PDF file.
     mnuSendTo->setEnabled(false);
-    mnuPrint->setEnabled(false);
 
     mnuImage->setObjectName(QStringLiteral("mnuImage"));
     mnuShowText = mnuImage->addAction(QStringLiteral("Show text"));

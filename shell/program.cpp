@@ -11,6 +11,7 @@
 #include "platform/autostart.h"
 #include "platform/twips.h"
 #include "shell/frmsplash.h"
+#include "shell/linkservice.h"
 #include "shell/rescue.h"
 #include "store/datafile.h"
 #include "store/loader.h"
@@ -120,6 +121,8 @@ bool Program::start() {
     m_windows->setManagerWindow(m_manager.get());
     connect(m_manager.get(), &frmStartup::reloadRequested, this, &Program::cmdReload_Click);
     connect(m_manager.get(), &frmStartup::exitRequested, this, &Program::quit);
+    m_links = std::make_unique<LinkService>(m_store, m_folder, m_messages, m_tr, *m_windows,
+                                            m_manager->propertiesPanel());
 
     for (int list = 0; list < 2; ++list) {
         connect(m_manager->lists().list(list), &QListWidget::currentRowChanged, this,
@@ -182,10 +185,11 @@ void Program::loadNotes() {
     m_state.CurrentNote = -1;
     m_lookSlot = -1;
     const QSize screen = screenTwips();
-    m_loaded = LoadNotes(m_store, m_files,
-                         LoadOptions{Settings::ticked(m_settings.chkMultiScreens), screen.width(),
-                                     screen.height(), &m_clock},
-                         m_messages, m_tr, m_windows.get());
+    m_loaded =
+        LoadNotes(m_store, m_files,
+                  LoadOptions{Settings::ticked(m_settings.chkMultiScreens), screen.width(),
+                              screen.height(), &m_clock, m_links ? &m_links->files() : nullptr},
+                  m_messages, m_tr, m_windows.get());
     m_store.UpdatingLists = false;
     m_manager->lists().fill();
 }
@@ -296,7 +300,8 @@ void Program::checkVersion() {
 }
 
 SaveContext Program::saveContext() {
-    return SaveContext{m_files, m_messages, m_tr, m_clock, m_settings.Version};
+    return SaveContext{m_files, m_messages,         m_tr,
+                       m_clock, m_settings.Version, m_links ? &m_links->files() : nullptr};
 }
 
 bool Program::saveNotes() {
@@ -426,6 +431,7 @@ bool Program::shutdown(ExitKind kind) {
     }
 
     m_shutDown = true;
+    m_links.reset();
     m_manager->trayIcon().RemoveTrayIcon();
     m_messages.unloadAll();
     if (!m_leaveWindowsToExit)

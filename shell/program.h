@@ -24,6 +24,7 @@
 #include <memory>
 
 class frmStartup;
+class LinkService;
 class frmSplash;
 class NoteWindowSet;
 class NoteWindowAdapter;
@@ -118,6 +119,8 @@ private:
     std::unique_ptr<NoteWindowSet> m_windows;
     std::unique_ptr<NoteWindowAdapter> m_adapter;
     std::unique_ptr<frmStartup> m_manager;
+    // The notes' linked files and their watch.
+    std::unique_ptr<LinkService> m_links;
     QPointer<frmSplash> m_splash;
 
     MinuteTimer m_timAutoSave;

@@ -12,6 +12,7 @@
 #include "platform/colors.h"
 #include "platform/programfolder.h"
 #include "platform/testing/fakes.h"
+#include "platform/testing/testmain.h"
 #include "platform/textcodec.h"
 #include "platform/twips.h"
 #include "platform/windowops.h"
@@ -697,5 +698,6 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestNoteWindow)
+QB_TEST_CLASS(TestNoteWindow)
+QB_TEST_MAIN
 #include "tst_notewindow.moc"
