@@ -263,7 +263,10 @@ void frmMsgbox::setup(const QString& text, const QString& title, int buttons, in
     m_picMsgbox->setVisible(m_icon != 0);
 
     if (buttons == 0) {
-        m_cmdmsgbox[0]->setText(QStringLiteral("Ok"));
+        // The box is built anew for every message, so it translates its one caption itself.
+        m_cmdmsgbox[0]->setText(translator.ReadIniFile(QStringLiteral("frmMsgbox"),
+                                                       QStringLiteral("cmdmsgbox0.Caption"),
+                                                       QStringLiteral("Ok")));
         m_cmdmsgbox[1]->hide();
     } else {
         m_cmdmsgbox[0]->setText(translator.Translation(27));

@@ -2,7 +2,10 @@
 
 #include "platform/diagnosticlog.h"
 
+#include <QFileInfo>
+
 Translator::Translator() = default;
+Translator::~Translator() = default;
 
 const QStringList& Translator::englishMessages() {
     // Numbered from 1; language files key their translations by these numbers.
@@ -131,6 +134,8 @@ const QStringList& Translator::englishMessages() {
         QStringLiteral("The screensaver could not be changed:"),
         QStringLiteral("The computer could not be shut down:"),
         QStringLiteral("Snoozed until"),
+        QStringLiteral("The language file cannot be read completely; English is shown for what "
+                       "it does not translate:"),
     };
     return messages;
 }
@@ -140,13 +145,85 @@ void Translator::setDiagnostics(DiagnosticLog* log, const bool* debugMode) {
     m_debugMode = debugMode;
 }
 
+void Translator::setProblemReport(ProblemReport report) {
+    m_report = std::move(report);
+}
+
+void Translator::setLanguage(const QString& language, const QString& file) {
+    m_language = language;
+    m_file = language == NativeLanguage ? QString() : file;
+    m_cache.reset();
+    m_reported = false;
+}
+
+void Translator::trace(const QString& line) const {
+    if (m_debugMode && *m_debugMode && m_log)
+        m_log->WriteLog(DebugLogName, line);
+}
+
+const languagefile::IniFile& Translator::current(const QString& file) const {
+    const QFileInfo info(file);
+    const bool exists = info.exists();
+    const QDateTime modified = exists ? info.lastModified() : QDateTime();
+    const qint64 size = exists ? info.size() : -1;
+    if (!m_cache || m_cache->file != file || m_cache->exists != exists ||
+        m_cache->modified != modified || m_cache->size != size) {
+        m_cache = std::make_unique<Cache>(
+            Cache{file, modified, size, exists, languagefile::IniFile::read(file)});
+        // The language file is read through the cache; another file (the template being
+        // checked, say) is not the user's language.
+        if (file == m_file && m_cache->ini.problem() != languagefile::Problem::None &&
+            !m_reported) {
+            m_reported = true;
+            if (m_report)
+                m_report(file, m_cache->ini.problem());
+        }
+    }
+    return m_cache->ini;
+}
+
+QString Translator::ReadIniFile(const QString& file, const QString& section, const QString& key,
+                                const QString& fallback, bool* found) const {
+    trace(QStringLiteral("[ReadIniFile] (Before Loading) Language to load=") + file +
+          QStringLiteral(" Section=") + section + QStringLiteral(" Key=") + key +
+          QStringLiteral(" Default=") + fallback);
+    const languagefile::IniFile& ini = current(file);
+    const QString result = ini.value(section, key, fallback, found);
+    const bool missing = ini.problem() == languagefile::Problem::Missing;
+    trace(QStringLiteral("[ReadIniFile] (After Loading)  Err.Number=") +
+          (missing ? QStringLiteral("53 (File not found)") : QStringLiteral("0 ()")) +
+          QStringLiteral(" Length returned=") + QString::number(result.size()) +
+          QStringLiteral(" Translation returned=") + result);
+    return result;
+}
+
+QString Translator::ReadIniFile(const QString& section, const QString& key, const QString& fallback,
+                                bool* found) const {
+    if (isNative()) {
+        if (found)
+            *found = false;
+        return fallback;
+    }
+    return ReadIniFile(m_file, section, key, fallback, found);
+}
+
+int Translator::CharsetNeeded() const {
+    const QString text = ReadIniFile(QStringLiteral("General"), QStringLiteral("Charset"), {});
+    if (text.trimmed().isEmpty())
+        return languagefile::SystemCharset();
+    return text.trimmed().toInt();
+}
+
 QString Translator::Translation(int number) const {
     const QStringList& english = englishMessages();
     if (number < 1 || number > english.size())
         return {};
-    if (m_debugMode && *m_debugMode && m_log && isNative()) {
-        m_log->WriteLog(DebugLogName, QStringLiteral("[Translation] English native message ID=") +
-                                          QString::number(number));
+    const QString& text = english.at(number - 1);
+    if (isNative()) {
+        trace(QStringLiteral("[Translation] English native message ID=") + QString::number(number));
+        return text;
     }
-    return english.at(number - 1);
+    trace(QStringLiteral("[Translation] Asking translation of message ID=") +
+          QString::number(number));
+    return ReadIniFile(m_file, QStringLiteral("MSG"), QString::number(number), text);
 }

@@ -8,6 +8,7 @@
 #include "platform/clock.h"
 #include "platform/windowops.h"
 #include "propertiespanel.h"
+#include "setuppanel.h"
 #include "store/notestore.h"
 #include "store/programstate.h"
 #include "store/settings.h"
@@ -254,6 +255,8 @@ void frmStartup::fillProperties(bool toFront) {
 }
 
 void frmStartup::cmdSetup_Click() {
+    if (auto* setup = qobject_cast<SetupPanel*>(m_panelByName.value(Setup).widget))
+        setup->cmdSetup_Click();
     showPanel(Setup);
 }
 

@@ -28,6 +28,7 @@ public:
     [[nodiscard]] NoteLists& lists() { return *m_lists; }
     [[nodiscard]] PropertiesPanel& propertiesPanel() { return *m_properties; }
     [[nodiscard]] TrayIcon& trayIcon() { return *m_tray; }
+    [[nodiscard]] const ManagerContext& context() const { return m_ctx; }
 
     // Brings a panel to the front by its name ("liste", "prop", "setup", "alarm", "mail").
     void showPanel(const QString& name);

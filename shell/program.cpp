@@ -12,6 +12,7 @@
 #include "platform/twips.h"
 #include "shell/frmsplash.h"
 #include "shell/linkservice.h"
+#include "shell/languageservice.h"
 #include "shell/rescue.h"
 #include "store/datafile.h"
 #include "store/loader.h"
@@ -123,6 +124,7 @@ bool Program::start() {
     connect(m_manager.get(), &frmStartup::exitRequested, this, &Program::quit);
     m_links = std::make_unique<LinkService>(m_store, m_folder, m_messages, m_tr, *m_windows,
                                             m_manager->propertiesPanel());
+    startLanguages();
 
     for (int list = 0; list < 2; ++list) {
         connect(m_manager->lists().list(list), &QListWidget::currentRowChanged, this,
@@ -151,6 +153,7 @@ bool Program::start() {
     const SettingsReadResult read = m_settingsFile.ReadSettings(m_settings, m_state, readContext);
     if (read.registeredToStart)
         m_RunValue = autostart::readRunValue();
+    m_language->applySettings();
     applyManagerPlacement();
 
     showSplash();
@@ -210,6 +213,30 @@ void Program::fillLanguageList() {
                                       "cboLanguages.Text=") +
                            m_settings.Language);
     }
+}
+
+void Program::startLanguages() {
+    m_language = std::make_unique<LanguageService>(
+        LanguageService::Context{m_tr, m_settings, m_state, m_folder, m_messages, m_log},
+        *m_manager);
+    SetupHooks hooks;
+    hooks.autoSaveTimes = AutoSaveTimes();
+    hooks.autoRefreshTimes = AutoRefreshTimes();
+    hooks.executablePath = executablePath();
+    hooks.version = runningVersion();
+    hooks.writeSettings = [this] { writeSettings(); };
+    hooks.applyTimers = [this] {
+        m_timAutoSave.stop();
+        m_timAutoRefresh.stop();
+        startTimers();
+        resumeTimers();
+    };
+    hooks.applyDimLevel = [this](int level) { m_windows->applyDimLevel(level); };
+    hooks.webAddress = [this] { return frmSplash::addressFor(frmSplash::splashUrlText(m_folder)); };
+    m_language->installSetupPanel(m_shell, std::move(hooks), m_languages);
+    m_language->addTemplateWindow(QStringLiteral("frmSplash"), [this] {
+        return std::make_unique<frmSplash>(m_folder, runningVersion(), m_shell, m_manager.get());
+    });
 }
 
 void Program::applyManagerPlacement() {

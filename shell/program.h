@@ -25,6 +25,7 @@
 
 class frmStartup;
 class LinkService;
+class LanguageService;
 class frmSplash;
 class NoteWindowSet;
 class NoteWindowAdapter;
@@ -71,11 +72,14 @@ public:
     [[nodiscard]] ProgramState& state() { return m_state; }
     [[nodiscard]] frmStartup* manager() const { return m_manager.get(); }
     [[nodiscard]] NoteWindowSet* noteWindows() const { return m_windows.get(); }
+    [[nodiscard]] LanguageService* language() const { return m_language.get(); }
 
 private:
     // Loads both lists' notes, builds their windows and fills the manager's lists.
     void loadNotes();
     void fillLanguageList();
+    // The language service and the setup panel it puts in the manager.
+    void startLanguages();
     void applyManagerPlacement();
     void checkRunValue();
     void showSplash();
@@ -121,6 +125,7 @@ private:
     std::unique_ptr<frmStartup> m_manager;
     // The notes' linked files and their watch.
     std::unique_ptr<LinkService> m_links;
+    std::unique_ptr<LanguageService> m_language;
     QPointer<frmSplash> m_splash;
 
     MinuteTimer m_timAutoSave;
