@@ -1,5 +1,7 @@
 #include "propertiespanel.h"
 
+#include "alarms/alarmcheck.h"
+
 #include "controls.h"
 
 #include "linkedfileupdater.h"
@@ -7,12 +9,15 @@
 #include "notelists.h"
 #include "noteviews.h"
 #include "platform/bytelimit.h"
+#include "platform/clock.h"
 #include "platform/colors.h"
 #include "platform/dialogs.h"
+#include "platform/oledate.h"
 #include "platform/programfolder.h"
 #include "propertycommands.h"
 #include "store/notestore.h"
 #include "store/programstate.h"
+#include "store/settings.h"
 
 #include <QCheckBox>
 #include <QEvent>
@@ -187,7 +192,21 @@ void PropertiesPanel::buildControls() {
     m_cmdPropAlarm = button(frame, "cmdPropAlarm", QStringLiteral("Alarm"),
                             QStringLiteral("Set an alarm for this note"));
     m_cmdPropAlarm->setEnabled(false);
+    connect(m_cmdPropAlarm, &QPushButton::clicked, this, [this] {
+        if (m_ctx.store.isValidSlot(m_slot)) {
+            applyPendingEdits();
+            emit alarmRequested(m_slot);
+        }
+    });
     m_lblAlarm = valueLabel(frame, "lblAlarm");
+    // The state's colour, with its text as the tooltip.
+    m_shpAlarmStatus = new QLabel(frame);
+    m_shpAlarmStatus->setObjectName(QStringLiteral("shpAlarmStatus"));
+    m_shpAlarmStatus->setFixedSize(14, 14);
+    m_shpAlarmStatus->setFrameShape(QFrame::Box);
+    m_shpAlarmStatus->setAutoFillBackground(true);
+    m_lblAlarmColor = new QLabel(QStringLiteral("Alarm"), frame);
+    m_lblAlarmColor->setObjectName(QStringLiteral("lblAlarmColor"));
     m_lblCreated = valueLabel(frame, "lblCreated");
     m_lblModified = valueLabel(frame, "lblModified");
     m_lblStatus = valueLabel(frame, "lblStatus");
@@ -195,7 +214,11 @@ void PropertiesPanel::buildControls() {
     // the change status on a line of its own, beside OK.
     auto* info = new QGridLayout;
     info->addWidget(m_cmdPropAlarm, 0, 0);
-    info->addWidget(m_lblAlarm, 0, 1);
+    auto* alarmRow = new QHBoxLayout;
+    alarmRow->addWidget(m_lblAlarm, 1);
+    alarmRow->addWidget(m_shpAlarmStatus);
+    alarmRow->addWidget(m_lblAlarmColor);
+    info->addLayout(alarmRow, 0, 1);
     info->addWidget(new QLabel(QStringLiteral("Created"), frame), 1, 0);
     info->addWidget(m_lblCreated, 1, 1);
     info->addWidget(new QLabel(QStringLiteral("Modified"), frame), 2, 0);
@@ -341,11 +364,8 @@ void PropertiesPanel::Fill(int slot) {
              m_txtTitre, m_chkOpenFile, m_txtFiletoOpen, m_cmdPropBrowse, m_chkLocked}) {
         control->setEnabled(true);
     }
-    if (note.AlarmState == QStringLiteral(" ")) {
-        m_lblAlarm->setText(m_ctx.tr.Translation(31));
-    } else {
-        m_lblAlarm->setText(oleDateTimeText(note.AlarmDate) + QLatin1Char(' ') + note.AlarmFreq);
-    }
+    m_cmdPropAlarm->setEnabled(true);
+    refreshAlarm();
     m_lblCreated->setText(oleDateTimeText(note.Created));
     m_lblModified->setText(oleDateTimeText(note.Modified));
     refreshStatus();
@@ -368,6 +388,26 @@ void PropertiesPanel::Fill(int slot) {
     m_chkImageStretch->setChecked(window.PictureStretched);
     m_chkImageKeepRatio->setChecked(note.ImageKeepRatio);
     m_ctx.store.UpdatingLists = previous;
+}
+
+void PropertiesPanel::refreshAlarm() {
+    if (!m_ctx.store.isValidSlot(m_slot)) {
+        return;
+    }
+    const QDateTime now = m_ctx.clock.now();
+    ResetAlarmDefaults(m_ctx.store, m_slot, m_ctx.settings.NoteDefaults, now);
+    const NoteRecord& note = m_ctx.store.Notes.at(static_cast<size_t>(m_slot));
+    m_lblAlarm->setText(
+        oleDateTimeText(oledate::fromDateTime(NextOccurrence(note, now).goesOff())) +
+        QLatin1Char(' ') + note.AlarmFreq);
+    if (const std::optional<AlarmStatusInfo> status = AlarmStatus(note, now)) {
+        QPalette palette = m_shpAlarmStatus->palette();
+        palette.setColor(QPalette::Window, colors::screenColor(status->color));
+        m_shpAlarmStatus->setPalette(palette);
+        const QString text = m_ctx.tr.Translation(status->message);
+        m_shpAlarmStatus->setToolTip(text);
+        m_lblAlarmColor->setToolTip(text);
+    }
 }
 
 void PropertiesPanel::refreshStatus() {

@@ -24,6 +24,8 @@ public:
     [[nodiscard]] int shownNote() const { return m_slot; }
     // Re-reads the change status of the shown note (after a save emptied the mark).
     void refreshStatus();
+    // The alarm row: the next occurrence with the frequency, and the state in its colour.
+    void refreshAlarm();
 
     // The linked-file update of the note store; without one the panel only stores the link.
     void setLinkedFileUpdater(LinkedFileUpdater* updater) { m_updater = updater; }
@@ -46,6 +48,8 @@ signals:
     void closed();
     // The manager was shown only for these properties and hides again.
     void hideManagerRequested();
+    // cmdPropAlarm: the alarm panel opens for this note.
+    void alarmRequested(int slot);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -87,6 +91,8 @@ private:
     QCheckBox* m_chkImageKeepRatio = nullptr;
     QPushButton* m_cmdPropAlarm = nullptr;
     QLabel* m_lblAlarm = nullptr;
+    QLabel* m_shpAlarmStatus = nullptr;
+    QLabel* m_lblAlarmColor = nullptr;
     QLabel* m_lblCreated = nullptr;
     QLabel* m_lblModified = nullptr;
     QLabel* m_lblStatus = nullptr;

@@ -549,6 +549,13 @@ void frmBlocNote::text_changed(int index) {
     markChanged(true);
 }
 
+void frmBlocNote::replaceText(const QString& text) {
+    state().Text = text;
+    m_settingText = true;
+    textBox()->setPlainText(text);
+    m_settingText = false;
+}
+
 void frmBlocNote::switchTextBox() {
     m_settingText = true;
     txtBlocNote.at(static_cast<size_t>(1 - TextIndex()))->clear();

@@ -61,6 +61,8 @@ public:
     void fraToolbar_MouseUp(Qt::MouseButton button);
 
     // Flashing after an alarm or a received note.
+    // The text from elsewhere (an alarm's chosen wallpaper): both boxes show it, unmarked.
+    void replaceText(const QString& text);
     void startFlashing();
     void stopFlashing();
     void timFlash_Timer();

@@ -1,6 +1,7 @@
 // The note window's keyboard, mouse and menu handling.
 #include "notewindow/frmblocnote.h"
 
+#include "localisation/translator.h"
 #include "notewindow/keyrules.h"
 #include "notewindow/linkdetection.h"
 #include "notewindow/notecommands.h"
@@ -201,6 +202,13 @@ void frmBlocNote::prepareNoteMenu() {
         m.mnufil6->setVisible(links.any());
     }
     m.mnuNoteShowTitle->setChecked(rec.ShowTitle);
+    m.mnuSendTo->setEnabled(Settings::ticked(m_ctx.settings.chkNetEnable));
+    const bool ringing = m_set.isRinging(m_slot);
+    for (int i = 0; i < int(m.mnuSnooze.size()); ++i) {
+        m.mnuSnooze.at(size_t(i))->setText(m_ctx.tr.Translation(110 + i));
+        m.mnuSnooze.at(size_t(i))->setVisible(ringing);
+    }
+    m.mnuSnoozeSeparator->setVisible(ringing);
 }
 
 void frmBlocNote::prepareImageMenu() {
@@ -259,6 +267,13 @@ void frmBlocNote::editCommand(int command) {
 void frmBlocNote::wireMenus() {
     NoteMenus& m = *m_menus;
     auto host = [this] { return m_set.host(); };
+    for (int i = 0; i < int(m.mnuSnooze.size()); ++i) {
+        connect(m.mnuSnooze.at(size_t(i)), &QAction::triggered, this, [this, i] {
+            static constexpr std::array<int, 3> minutes{5, 15, 60};
+            m_set.setRinging(m_slot, false);
+            emit m_set.snoozeRequested(m_slot, minutes.at(size_t(i)));
+        });
+    }
     connect(m.mnuShowImage, &QAction::triggered, this, [this] {
         m_set.commands().showImage(m_slot);
         notifyHost();
@@ -277,6 +292,8 @@ void frmBlocNote::wireMenus() {
             host()->removeNote(m_slot);
         }
     });
+    connect(m.mnuSendTo, &QAction::triggered, this,
+            [this] { emit m_set.sendRequested(m_slot, this); });
     connect(m.mnuPrint, &QAction::triggered, this,
             [this] { m_set.commands().print(m_slot, this); });
     connect(m.mnuNoteAsDefault, &QAction::triggered, this, [this] {

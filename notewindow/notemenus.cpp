@@ -2,11 +2,20 @@
 
 #include <QMenu>
 
+#include <utility>
+
 NoteMenus::NoteMenus(QWidget* owner)
     : QObject(owner)
     , mnuNote(new QMenu(owner))
     , mnuImage(new QMenu(owner)) {
     mnuNote->setObjectName(QStringLiteral("mnuNote"));
+    // While the note rings for its alarm, the menu offers to put the alarm off for a while.
+    for (QAction*& snooze : mnuSnooze) {
+        snooze = mnuNote->addAction(QString());
+        snooze->setVisible(false);
+    }
+    mnuSnoozeSeparator = mnuNote->addSeparator();
+    mnuSnoozeSeparator->setVisible(false);
     mnuShowImage = mnuNote->addAction(QStringLiteral("Show image"));
     mnuNote->addSeparator();
     mnuSelectAll = mnuNote->addAction(QStringLiteral("Select all"));
@@ -37,8 +46,8 @@ NoteMenus::NoteMenus(QWidget* owner)
     for (QAction* link : {mnuOpenInInternet, mnuSendMail, mnuOpenFile, mnuOpenFolder, mnufil6}) {
         link->setVisible(false);
     }
-    // Sending arrives with the network part of the program. Printing stays possible without
-    // a printer: the print dialog then writes a PDF file.
+    // Sending needs the network switch (the menu checks it at each opening). Printing stays
+    // possible without a printer: the print dialog then writes a PDF file.
     mnuSendTo->setEnabled(false);
 
     mnuImage->setObjectName(QStringLiteral("mnuImage"));
@@ -51,6 +60,35 @@ NoteMenus::NoteMenus(QWidget* owner)
     mnuImageShowTitle->setCheckable(true);
     mnuImage->addSeparator();
     mnuImageHide = mnuImage->addAction(QStringLiteral("Hide"));
+
+    // The language files name the entries.
+    const std::pair<QAction*, const char*> names[] = {
+        {mnuShowImage, "mnuShowImage"},
+        {mnuSelectAll, "mnuSelectAll"},
+        {mnuCopy, "mnuCopy"},
+        {mnuCut, "mnuCut"},
+        {mnuPaste, "mnuPaste"},
+        {mnuUndo, "mnuUndo"},
+        {mnuNoteDelete, "mnuNoteDelete"},
+        {mnuNoteAsDefault, "mnuNoteAsDefault"},
+        {mnuSendTo, "mnuSendTo"},
+        {mnuPrint, "mnuPrint"},
+        {mnuOpenInInternet, "mnuOpenInInternet"},
+        {mnuSendMail, "mnuSendMail"},
+        {mnuOpenFile, "mnuOpenFile"},
+        {mnuOpenFolder, "mnuOpenFolder"},
+        {mnuNoteProperties, "mnuNoteProperties"},
+        {mnuNoteLocked, "mnuNoteLocked"},
+        {mnuNoteShowTitle, "mnuNoteShowTitle"},
+        {mnuNoteHide, "mnuNoteHide"},
+        {mnuShowText, "mnuShowText"},
+        {mnuSelectImage, "mnuSelectImage"},
+        {mnuImageProperties, "mnuImageProperties"},
+        {mnuImageShowTitle, "mnuImageShowTitle"},
+        {mnuImageHide, "mnuImageHide"},
+    };
+    for (const auto& [action, name] : names)
+        action->setObjectName(QLatin1String(name));
 }
 
 NoteMenus::~NoteMenus() = default;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <array>
 
 class QAction;
 class QMenu;
@@ -14,6 +15,10 @@ public:
     ~NoteMenus() override;
 
     QMenu* mnuNote;
+    // "Snooze 5 minutes", "15 minutes", "1 hour" (AlarmChecker::SnoozeMinutes), shown while the
+    // note rings.
+    std::array<QAction*, 3> mnuSnooze{};
+    QAction* mnuSnoozeSeparator;
     QAction* mnuShowImage;
     QAction* mnuSelectAll;
     QAction* mnuCopy;

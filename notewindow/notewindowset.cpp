@@ -203,6 +203,24 @@ void NoteWindowSet::focusText(int slot) {
     }
 }
 
+void NoteWindowSet::setRinging(int slot, bool ringing) {
+    if (ringing) {
+        m_ringing.insert(slot);
+    } else {
+        m_ringing.remove(slot);
+    }
+}
+
+void NoteWindowSet::setNoteText(int slot, const QString& text) {
+    if (!m_ctx.store.isValidSlot(slot)) {
+        return;
+    }
+    m_ctx.store.Windows.at(static_cast<size_t>(slot)).Text = text;
+    if (frmBlocNote* w = existingWindow(slot)) {
+        w->replaceText(text);
+    }
+}
+
 void NoteWindowSet::flashNote(int slot) {
     if (frmBlocNote* w = existingWindow(slot)) {
         w->startFlashing();

@@ -4,6 +4,7 @@
 
 #include <QObject>
 #include <QPointer>
+#include <QSet>
 #include <memory>
 #include <vector>
 
@@ -85,8 +86,20 @@ public:
     void focusText(int slot);
     // Starts the note's flashing (alarm, received note).
     void flashNote(int slot);
+    // A note rings while its alarm runs: its menu then offers to snooze it.
+    void setRinging(int slot, bool ringing);
+    // A new text for the note, in its window too when it has one.
+    void setNoteText(int slot, const QString& text);
+    [[nodiscard]] bool isRinging(int slot) const { return m_ringing.contains(slot); }
+
+signals:
+    // The user put the note's alarm off for this many minutes.
+    void snoozeRequested(int slot, int minutes);
+    // "Send to..." on a note: the network service opens its send window.
+    void sendRequested(int slot, QWidget* noteWindow);
 
 private:
+    QSet<int> m_ringing;
     NoteContext m_ctx;
     NoteHost* m_host = nullptr;
     QWidget* m_manager = nullptr;

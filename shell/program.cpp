@@ -10,9 +10,13 @@
 #include "platform/appstore.h"
 #include "platform/autostart.h"
 #include "platform/twips.h"
+#include "shell/alarmservice.h"
+#include "shell/desktopservice.h"
 #include "shell/frmsplash.h"
-#include "shell/linkservice.h"
 #include "shell/languageservice.h"
+#include "shell/linkservice.h"
+#include "shell/mailservice.h"
+#include "shell/netservice.h"
 #include "shell/rescue.h"
 #include "store/datafile.h"
 #include "store/loader.h"
@@ -169,8 +173,15 @@ bool Program::start() {
     m_state.SettingsChanged = false;
 
     FillDefaults(m_settings, m_state);
+    startAlarms();
     startTimers();
     checkVersion();
+    startMail();
+    startNetwork();
+    m_mail->addSection(&m_net->settingsPanel());
+    // Workspaces, screens, the quick-note shortcut, the day's snapshot.
+    m_desktop = std::make_unique<DesktopService>(*this, globalshortcut::forThisDesktop());
+    m_desktop->notesLoaded();
 
     resumeTimers();
     scheduleFocusCheck();
@@ -179,7 +190,38 @@ bool Program::start() {
     for (frmMsgbox* box : m_messages.openBoxes())
         box->raise();
     m_started = true;
+    // The first alarm check (catching up what went off while the program was not running)
+    // comes last: an alarm that shuts the machine down saves everything first.
+    m_alarms->start();
     return true;
+}
+
+void Program::startAlarms() {
+    // An alarm that powers the machine off saves everything first, as at the user's exit; when
+    // that cannot be done, the machine stays on and the program runs on.
+    const auto shutDownForAlarm = [this] {
+        if (!endByUser())
+            return false;
+        QTimer::singleShot(0, qApp, [this] { QCoreApplication::exit(m_exitCode); });
+        return true;
+    };
+    m_alarms = std::make_unique<AlarmService>(
+        AlarmService::Parts{m_store, m_settings, m_state, m_messages, m_tr, m_dialogs, m_shell,
+                            m_clock, *m_windows, *m_manager, m_folder.path(), shutDownForAlarm},
+        m_alarmSeams);
+}
+
+void Program::startMail() {
+    m_mail = std::make_unique<MailService>(MailService::Parts{
+        m_settings, m_state, m_tr, m_log, m_messages, m_shell, m_dialogs, *m_manager, m_folder});
+    m_mail->start();
+}
+
+void Program::startNetwork() {
+    m_net = std::make_unique<NetService>(
+        NetServiceContext{m_store, m_settings, m_state, m_folder, m_messages, m_tr, m_log,
+                          m_dialogs, m_shell, m_clock, *m_manager, *m_windows});
+    m_net->start();
 }
 
 void Program::loadNotes() {
@@ -429,6 +471,8 @@ void Program::cmdReload_Click() {
     loadNotes();
     m_store.FullSaveNeeded = false;
     m_store.DataChanged = false;
+    if (m_desktop)
+        m_desktop->notesLoaded();
     resumeTimers();
     m_manager->lists().optSelectList_Click(0);
 }
@@ -439,6 +483,14 @@ bool Program::shutdown(ExitKind kind) {
     m_timAutoRefresh.stop();
     m_timAutoSave.stop();
     m_timCheckFocus.stop();
+    if (m_mail)
+        m_mail->stop();
+    if (m_net)
+        m_net->shutdown();
+    if (m_desktop)
+        m_desktop->shutdown();
+    if (m_alarms)
+        m_alarms->stop();
 
     writeSettings();
 
@@ -453,6 +505,10 @@ bool Program::shutdown(ExitKind kind) {
         const QString text = m_tr.Translation(103) + CrLf + m_tr.Translation(104);
         if (m_messages.Message_box(text, QStringLiteral("Quillaboard"), msgbox::Question) != 0) {
             resumeTimers();
+            if (m_mail)
+                m_mail->resume();
+            if (m_net)
+                m_net->start();
             return false;
         }
     }
@@ -470,13 +526,18 @@ bool Program::shutdown(ExitKind kind) {
     return true;
 }
 
-void Program::quit() {
+bool Program::endByUser() {
     m_leaveWindowsToExit = true;
     if (!shutdown(ExitKind::User)) {
         m_leaveWindowsToExit = false;
-        return;
+        return false;
     }
-    QCoreApplication::exit(m_exitCode);
+    return true;
+}
+
+void Program::quit() {
+    if (endByUser())
+        QCoreApplication::exit(m_exitCode);
 }
 
 void Program::endSession() {

@@ -8,6 +8,7 @@
 #include "platform/qtdialogs.h"
 #include "platform/sessionend.h"
 #include "platform/singleinstance.h"
+#include "shell/alarmservice.h"
 #include "shell/periodic.h"
 #include "shell/settingsfile.h"
 #include "shell/writelog.h"
@@ -23,12 +24,15 @@
 #include <QTimer>
 #include <memory>
 
+class DesktopService;
 class frmStartup;
 class LinkService;
 class LanguageService;
 class frmSplash;
 class NoteWindowSet;
 class NoteWindowAdapter;
+class MailService;
+class NetService;
 
 // The running program: owns the settings, the note tables, the services and the windows, and
 // hands references to whoever needs them. Start-up and shutdown run here.
@@ -54,6 +58,9 @@ public:
     // left to the end of the process: once everything is saved, taking hundreds of them down
     // one by one only delays the exit.
     void quit();
+    // The orderly shutdown on the user's behalf, the windows left to the end of the process;
+    // false when the user chose to keep the program running.
+    bool endByUser();
     // The session or a signal ends the program: as quit(), without asking anything.
     void endSession();
     // The session's checkpoint: everything is saved, the program goes on.
@@ -72,11 +79,25 @@ public:
     [[nodiscard]] ProgramState& state() { return m_state; }
     [[nodiscard]] frmStartup* manager() const { return m_manager.get(); }
     [[nodiscard]] NoteWindowSet* noteWindows() const { return m_windows.get(); }
+    [[nodiscard]] NetService* net() const { return m_net.get(); }
+    [[nodiscard]] MailService* mail() const { return m_mail.get(); }
     [[nodiscard]] LanguageService* language() const { return m_language.get(); }
+    [[nodiscard]] const MinuteTimer& autoSaveTimer() const { return m_timAutoSave; }
+    [[nodiscard]] const QTimer& autoRefreshTimer() const { return m_timAutoRefresh; }
+    [[nodiscard]] AlarmService* alarms() const { return m_alarms.get(); }
+    // Sound, desktop and chance for the alarms, before start(); tests never touch the real ones.
+    void setAlarmSeams(const AlarmSeams& seams) { m_alarmSeams = seams; }
+    [[nodiscard]] DesktopService* desktop() const { return m_desktop.get(); }
+    [[nodiscard]] const NoteFiles& files() const { return m_files; }
+    [[nodiscard]] MessageBoxService& messages() { return m_messages; }
 
 private:
     // Loads both lists' notes, builds their windows and fills the manager's lists.
     void loadNotes();
+    // The alarms' panel, actions and minute check; their first check comes at the end of start().
+    void startAlarms();
+    // The mail check, its windows and its settings panel.
+    void startMail();
     void fillLanguageList();
     // The language service and the setup panel it puts in the manager.
     void startLanguages();
@@ -85,6 +106,8 @@ private:
     void showSplash();
     void checkVersion();
     void startTimers();
+    // The network receiver, the send window and the network settings.
+    void startNetwork();
     [[nodiscard]] SaveContext saveContext();
     [[nodiscard]] bool saveNotes();
     // Unsaved notes to a rescue file when nobody can be asked; false when that failed too.
@@ -125,7 +148,12 @@ private:
     std::unique_ptr<frmStartup> m_manager;
     // The notes' linked files and their watch.
     std::unique_ptr<LinkService> m_links;
+    std::unique_ptr<NetService> m_net;
+    std::unique_ptr<MailService> m_mail;
     std::unique_ptr<LanguageService> m_language;
+    std::unique_ptr<AlarmService> m_alarms;
+    AlarmSeams m_alarmSeams;
+    std::unique_ptr<DesktopService> m_desktop;
     QPointer<frmSplash> m_splash;
 
     MinuteTimer m_timAutoSave;

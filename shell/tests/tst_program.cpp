@@ -1,7 +1,11 @@
+#include "alarms/alarmstatefile.h"
+#include "alarms/wallclock.h"
 #include "localisation/frmmsgbox.h"
 #include "manager/frmstartup.h"
 #include "notewindow/notecommands.h"
 #include "notewindow/notewindowset.h"
+#include "platform/oledate.h"
+#include "platform/testing/fakes.h"
 #include "platform/testing/testmain.h"
 #include "shell/program.h"
 #include "shell/rescue.h"
@@ -11,6 +15,7 @@
 
 #include <QApplication>
 #include <QFileInfo>
+#include <QListWidget>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -61,6 +66,33 @@ void answerQuestionLater(int button) {
     });
 }
 
+// A note whose alarm ("U") goes off `warn` minutes before `at`, with a desktop action.
+QByteArray alarmNote(const char* title, const QDateTime& at, int warn, const char* special) {
+    NoteRecord r;
+    r.setTitle(QLatin1String(title));
+    r.AlarmState = QStringLiteral("E");
+    r.AlarmFreq = QStringLiteral("U");
+    r.AlarmPrev = std::int16_t(-warn);
+    r.AlarmPrevTp = QStringLiteral("M");
+    r.AlarmShow = true;
+    r.AlarmSpecial = QLatin1String(special);
+    r.AlarmDate = oledate::fromDateTime(at);
+    NoteWindowState w;
+    w.Left = w.Top = w.Width = w.Height = 3000;
+    return recordcodec::encode(r, w, 1);
+}
+
+struct PowerLog final : Desktop {
+    QStringList log;
+    Result setWallpaper(const QString&) override { return {}; }
+    QStringList screensavers() override { return {}; }
+    Result setScreensaver(int) override { return {}; }
+    Result powerOff() override {
+        log << QStringLiteral("power off");
+        return {};
+    }
+};
+
 } // namespace
 
 class TestProgram : public QObject {
@@ -70,6 +102,7 @@ private slots:
     void newVersionRewritesAndUnchangedRunsTouchNothing();
     void unsavableNotesAtTheUsersExitReloadAndASecondCopy();
     void unsavableNotesAtTheSessionsEndGoToARescueFile();
+    void alarmsCaughtUpSnoozedAndShuttingDown();
 
 private:
     // One start and orderly end of a program on the folder, `during` in between.
@@ -197,6 +230,45 @@ void TestProgram::unsavableNotesAtTheSessionsEndGoToARescueFile() {
         QCOMPARE(program.store().Notes.at(1).trimmedTitle(), QStringLiteral("edited"));
     });
     QVERIFY(rescue::pendingFiles().isEmpty());
+}
+
+void TestProgram::alarmsCaughtUpSnoozedAndShuttingDown() {
+    const QDateTime now = QDateTime::currentDateTime();
+    FakeSound sound;
+    PowerLog desktop;
+    // The last run checked two days ago; the alarm of yesterday went off in between.
+    writeFile(datPath(), alarmNote("dentist", now.addDays(-1), 0, " "));
+    QVERIFY(!AlarmStateFile(m_folder).save(
+        AlarmMemory{wallclock::fromDateTime(now.addDays(-2)), {}, {}}));
+    {
+        Program program{ProgramFolder(m_folder)};
+        program.setAlarmSeams({&sound, &desktop, {}});
+        QVERIFY(program.start());
+        frmMissedAlarms* box = program.alarms()->missedBox();
+        QVERIFY(box && box->isVisible());
+        QCOMPARE(box->list()->count(), 1);
+        QVERIFY(box->list()->item(0)->text().contains(QLatin1String("dentist")));
+        QVERIFY(program.noteWindows()->isRinging(0));
+        QVERIFY(program.noteWindows()->existingWindow(0)->isVisible());
+        box->findChild<QPushButton*>(QStringLiteral("cmdSnooze15"))->click();
+        QVERIFY(program.alarms()->checker().snoozedUntil(0).has_value());
+        QVERIFY(!program.noteWindows()->isRinging(0));
+        program.shutdown();
+    }
+    // The snooze outlives the run; the stored alarm stays as the user set it.
+    QCOMPARE(AlarmStateFile(m_folder).load()->snoozes.size(), 1);
+
+    // An alarm that shuts the machine down: every note is saved before the power goes.
+    writeFile(datPath(), alarmNote("night", now.addSecs(120), 5, "2"));
+    {
+        Program program{ProgramFolder(m_folder)};
+        program.setAlarmSeams({&sound, &desktop, {}});
+        QVERIFY(program.start());
+        QCOMPARE(desktop.log, QStringList{QStringLiteral("power off")});
+        const auto saved = recordcodec::decode(readFile(datPath()).left(layout::RecordSize));
+        QVERIFY(saved);
+        QCOMPARE(saved->record.AlarmState, QStringLiteral("-"));
+    }
 }
 
 QB_TEST_CLASS(TestProgram)
