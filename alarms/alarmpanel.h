@@ -93,6 +93,14 @@ private:
     void checkPictureFolder();
     [[nodiscard]] QDateTime now() const;
 
+    // optAlarmFreq index -> AlarmFreq; the weekly option stores the day instead.
+    static constexpr int WeeklyOption = 4;
+    static constexpr std::array<char16_t, 6> FreqCodes{u'U', u'A', u'M', u'J', u'0', u'H'};
+    // optAlarmPrev index -> AlarmPrevTp and the bound of vsbAlarmPrev.
+    static constexpr std::array<char16_t, 3> PrevCodes{u'J', u'H', u'M'};
+    static constexpr std::array<int, 3> PrevBounds{-30, -23, -59};
+    static constexpr int WallpaperIndex = 0;
+
     AlarmPanelContext m_ctx;
     QLocale m_locale = QLocale::system();
     std::function<void(bool)> m_messageBoxOpen;

@@ -56,7 +56,7 @@ void clickDay(QWidget* calendar, int day) {
 }
 
 // Runs steps on a calendar: "day 31", "cell 33", "month 4", "year 2025", "today", "ok",
-// "cancel", separated by "; ".
+// "cancel", "close" (the close box), separated by "; ".
 void drive(frmCalend& calendar, const QString& steps) {
     for (const QString& step : steps.split(QStringLiteral("; "), Qt::SkipEmptyParts)) {
         const QString verb = step.section(QLatin1Char(' '), 0, 0);
@@ -75,6 +75,11 @@ void drive(frmCalend& calendar, const QString& steps) {
             years->setCurrentIndex(index);
             emit years->activated(index);
         } else {
+            if (verb == QLatin1String("close")) {
+                calendar.show();
+                calendar.close();
+                continue;
+            }
             const char* name = verb == QLatin1String("ok")      ? "Cde_Ok"
                                : verb == QLatin1String("today") ? "cde_Today"
                                                                 : "Cde_Annuler";
@@ -316,7 +321,7 @@ void TestAlarmPanel::controls() {
 }
 
 void TestAlarmPanel::paths_data() {
-    QTest::addColumn<QString>("how"); // "sound", "exe" (browse) or "typed"
+    QTest::addColumn<QString>("how"); // "sound", "exe" (browse), "typed" (a name) or "typed full"
     QTest::addColumn<QString>("path");
     QTest::addColumn<bool>("stored");
     const QString folder = QStringLiteral("/home/zoe/sounds/"); // 17 bytes
@@ -331,6 +336,8 @@ void TestAlarmPanel::paths_data() {
         << u"typed"_s << folder + QString(44, u'b') + u".sh"_s << true;
     QTest::newRow("typed name: 65 bytes with its folder")
         << u"typed"_s << folder + QString(45, u'b') + u".sh"_s << false;
+    QTest::newRow("typed full path") << u"typed full"_s << u"/usr/local/bin/wake"_s << true;
+    QTest::newRow("typed nothing: no program") << u"typed full"_s << QString() << true;
 }
 
 void TestAlarmPanel::paths() {
@@ -345,8 +352,8 @@ void TestAlarmPanel::paths() {
     const QString want = stored ? path.section(QChar(u'\0'), 0, 0) : old;
     QLineEdit* shown =
         control<QLineEdit>(how == QLatin1String("sound") ? "txtAlarmSound" : "txtAlarmExec");
-    if (how == QLatin1String("typed")) {
-        shown->setText(path.section(QLatin1Char('/'), -1));
+    if (how.startsWith(QLatin1String("typed"))) {
+        shown->setText(how == QLatin1String("typed") ? path.section(QLatin1Char('/'), -1) : path);
         shown->setModified(true);
         m_panel->cmdAlarmOK_Click();
     } else {
@@ -357,7 +364,7 @@ void TestAlarmPanel::paths() {
     }
     QCOMPARE(how == QLatin1String("sound") ? note().AlarmSndFil : note().AlarmExeFil, want);
     QCOMPARE(shown->text(), want.section(QLatin1Char('/'), -1));
-    QCOMPARE(shown->toolTip(), QStringLiteral("/home/zoe/sounds/"));
+    QCOMPARE(shown->toolTip(), want.left(want.lastIndexOf(QLatin1Char('/')) + 1));
     QCOMPARE(m_messages.count(), stored ? 0 : 1);
     if (!stored) {
         QCOMPARE(m_messages.shown.at(0).title, m_tr.Translation(51));
@@ -433,6 +440,8 @@ void TestAlarmPanel::calendar_data() {
                            << u"Friday 15 March 2024"_s << u"15/03/2024"_s;
     QTest::newRow("cancel") << false << u"31/01/2025"_s << u"day 7; cancel"_s
                             << u"Tuesday 07 January 2025"_s << u""_s;
+    QTest::newRow("close box") << false << u"31/01/2025"_s << u"day 7; close"_s
+                               << u"Tuesday 07 January 2025"_s << u""_s;
     QTest::newRow("no date: today")
         << false << u""_s << u"ok"_s << u"Friday 15 March 2024"_s << u"15/03/2024"_s;
     QTest::newRow("month first") << true << u"12/31/2024"_s << u"month 2; ok"_s
