@@ -12,6 +12,7 @@
 #include <QFileInfo>
 #include <QScopeGuard>
 #include <QTimer>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -416,11 +417,17 @@ void LinkedFileStore::UpdateLinkedFile(int slot, bool openFile, const QString& f
 }
 
 void LinkedFileStore::checkForOutsideChanges() {
-    // A question box lets events run; a change seen meanwhile waits for the next look.
-    if (m_checking)
+    // A question box lets events run; a change seen meanwhile is looked at once it closes.
+    if (m_checking) {
+        m_checkAgain = true;
         return;
+    }
     m_checking = true;
-    const auto done = qScopeGuard([this] { m_checking = false; });
+    const auto done = qScopeGuard([this] {
+        m_checking = false;
+        if (std::exchange(m_checkAgain, false))
+            QTimer::singleShot(0, this, &LinkedFileStore::checkForOutsideChanges);
+    });
     std::vector<int> linkedSlots;
     for (const auto& [slot, link] : m_links)
         linkedSlots.push_back(slot);

@@ -144,4 +144,5 @@ private:
     // Files whose partial reading was told this run.
     QSet<QString> m_toldInPart;
     bool m_checking = false;
+    bool m_checkAgain = false;
 };
