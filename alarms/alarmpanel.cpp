@@ -514,6 +514,8 @@ void AlarmPanel::txtAlarmExec_LostFocus() {
 
 void AlarmPanel::cmdAlarmTest_Click() {
     emit testRequested();
+    // The check may have set the alarm off or re-armed it.
+    refreshStatus();
 }
 
 void AlarmPanel::cmdAlarmOK_Click() {

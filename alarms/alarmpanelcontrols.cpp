@@ -86,6 +86,8 @@ void AlarmPanel::buildControls() {
     m_lblAlarmInfo->setAutoFillBackground(true);
     m_lblAlarmInfo->setFrameShape(QFrame::StyledPanel);
     m_lblAlarmInfo->setMargin(3);
+    // A long title is cut, not a reason for a wider manager.
+    m_lblAlarmInfo->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     layout->addWidget(m_lblAlarmInfo);
 
     m_chkAlarmEtat = checkBox(m_frame, "chkAlarmEtat", QStringLiteral("Enable"),

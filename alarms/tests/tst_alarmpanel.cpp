@@ -110,6 +110,7 @@ private slots:
     void calendar();
     void chooseDate_data();
     void chooseDate();
+    void testButtonShowsTheCheck();
 
 private:
     // One note (after another) with its alarm as given, the panel open on it.
@@ -510,6 +511,16 @@ void TestAlarmPanel::chooseDate() {
     const bool chosen = steps.endsWith(QLatin1String("ok"));
     QCOMPARE(note().AlarmState, chosen ? QStringLiteral("E") : QStringLiteral(" "));
     QCOMPARE(note().ChangeMark, chosen ? mark::Modified : mark::Blank);
+}
+
+void TestAlarmPanel::testButtonShowsTheCheck() {
+    openOn([](NoteRecord&) {});
+    connect(m_panel.get(), &AlarmPanel::testRequested, this,
+            [this] { note().AlarmState = QStringLiteral("-"); });
+    control<QPushButton>("cmdAlarmTest")->click();
+    QCOMPARE(control<QLabel>("lblAlarmColor")->toolTip(), m_tr.Translation(35));
+    QVERIFY(control<QCheckBox>("chkAlarmEtat")->isChecked());
+    QCOMPARE(note().ChangeMark, mark::Blank);
 }
 
 QB_TEST_CLASS(TestAlarmPanel)
