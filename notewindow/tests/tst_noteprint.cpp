@@ -2,7 +2,6 @@
 #include "notewindow/frmblocnote.h"
 #include "notewindow/linkwatcher.h"
 #include "notewindow/notecommands.h"
-#include "notewindow/notehost.h"
 #include "notewindow/notewindowset.h"
 #include "platform/filesystem.h"
 #include "platform/oledate.h"
@@ -28,18 +27,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-struct QuietHost final : NoteHost {
-    void noteActivated(int) override {}
-    void noteDeactivated(int) override {}
-    void hideNoteFromList(int) override {}
-    void openProperties(int) override {}
-    void removeNote(int) override {}
-    void notePropertiesChanged(int) override {}
-    void stopAutoRefresh() override {}
-    void restartAutoRefresh() override {}
-    [[nodiscard]] bool managerVisible() const override { return false; }
-};
-
 // Note windows over one program folder, with the linked files and their watch.
 struct PrintEnv {
     QTemporaryDir dir;
@@ -52,14 +39,12 @@ struct PrintEnv {
     FakeDialogs dialogs;
     FakeDesktopShell shell;
     FakeClock clock;
-    QuietHost host;
     NoteContext ctx{store, settings, state, folder, messages, tr, dialogs, shell, clock};
     NoteWindowSet windows{ctx};
     LinkedFileStore linked{store, folder, fileio::realFileSystem(), messages, tr};
     LinkWatcher watcher{linked, windows};
 
     PrintEnv() {
-        windows.setHost(&host);
         windows.measureLayout();
         windows.commands().setLinkedFiles(&linked);
     }

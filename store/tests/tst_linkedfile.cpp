@@ -180,8 +180,7 @@ private slots:
 
         f.edit(before + u"\nmore"_s);
         for (int save = 0; save < 2; ++save) {
-            f.linked.WriteLinkedFile(f.slot);
-            f.linked.retryFailedWrites();
+            QVERIFY(QuickSaveNotes(f.store, f.context()));
             f.linked.checkForOutsideChanges();
         }
         QCOMPARE(readBytes(f.path()),
