@@ -16,6 +16,9 @@ constexpr std::array<char16_t, 32> HighTable = {
 int cp1252Byte(char16_t c) {
     if (c < 0x80 || (c >= 0xA0 && c <= 0xFF))
         return c;
+    // The five unassigned bytes are read as these controls, and written back as they were.
+    if (c <= 0x9F && HighTable[static_cast<size_t>(c - 0x80)] == 0)
+        return c;
     for (int i = 0; i < 32; ++i) {
         if (HighTable[static_cast<size_t>(i)] == c && c != 0)
             return 0x80 + i;
@@ -83,6 +86,12 @@ bool startsWithMark(QByteArrayView bytes) {
     return bytes.startsWith(QByteArrayView(textcodec::ByteOrderMark, 3));
 }
 
+// Western text that begins with the mark's three characters ("ï»¿") would read back as the
+// mark and lose them: such a text is written as UTF-8.
+bool looksMarked(const QString& text) {
+    return text.startsWith(QStringView(u"\u00EF\u00BB\u00BF"));
+}
+
 // Cuts UTF-8 bytes to at most `max` bytes without splitting a character.
 QByteArray cutUtf8(QByteArray bytes, qsizetype max) {
     if (bytes.size() <= max)
@@ -107,7 +116,7 @@ bool fitsWindows1252(const QString& text) {
 }
 
 QByteArray encode(const QString& text) {
-    if (!fitsWindows1252(text))
+    if (!fitsWindows1252(text) || looksMarked(text))
         return QByteArray(ByteOrderMark) + text.toUtf8();
     QByteArray out;
     out.resize(text.size());
@@ -140,11 +149,12 @@ QString decodeForeign(QByteArrayView bytes, const QString& codePage) {
 QByteArray encodeCut(const QString& text, int maxBytes) {
     if (maxBytes <= 0)
         return {};
-    if (fitsWindows1252(text))
+    if (fitsWindows1252(text) && !looksMarked(text))
         return encode(text.left(maxBytes));
     // The characters before the first one outside Windows-1252, in Windows-1252...
     qsizetype western = 0;
-    while (cp1252Byte(text.at(western).unicode()) >= 0)
+    while (!looksMarked(text) && western < text.size() &&
+           cp1252Byte(text.at(western).unicode()) >= 0)
         ++western;
     const QByteArray plain = encode(text.left(std::min<qsizetype>(western, maxBytes)));
     // ...unless the mark and UTF-8 keep that character too.
@@ -171,7 +181,10 @@ QString decodeFixed(QByteArrayView bytes) {
     qsizetype end = bytes.size();
     while (end > 0 && (bytes[end - 1] == ' ' || bytes[end - 1] == '\0'))
         --end;
-    return decode(bytes.first(end));
+    // A field is UTF-8 only when it starts with the mark; the same bytes further on are
+    // Western text.
+    const QByteArrayView value = bytes.first(end);
+    return startsWithMark(value) ? QString::fromUtf8(value.sliced(3)) : decodeCp1252(value);
 }
 
 } // namespace textcodec

@@ -103,6 +103,13 @@ void TestPlatform::codecRoundTrip_data() {
     row("fixed, no room for the mark", "é日", 2, "\xE9 ", "é");
     row("fixed, mark alone would fit", "日", 4, "    ", "");
     row("fixed, cut", "abcdef", 4, "abcd", "abcd");
+    // The mark's three characters are Western text inside a field, and a text that begins
+    // with them goes as UTF-8; the unassigned bytes come back as they were.
+    row("fixed, the mark's characters inside", "aï»¿é", 8, "a\xEF\xBB\xBF\xE9   ", "aï»¿é");
+    row("the mark's characters first", "ï»¿é", -1, mark + QString::fromUtf8("ï»¿é").toUtf8(),
+        "ï»¿é");
+    row("unassigned bytes", "\u0081\u008D\u008F\u0090\u009D", -1, "\x81\x8D\x8F\x90\x9D",
+        "\u0081\u008D\u008F\u0090\u009D");
 }
 
 void TestPlatform::codecRoundTrip() {
