@@ -439,8 +439,14 @@ SettingsReadResult SettingsFile::ReadSettings(Settings& settings, ProgramState& 
         if (raw.endsWith('\r'))
             raw.chop(1);
         const QString line = textcodec::decode(raw);
-        const QString key = line.left(KeyWidth).trimmed();
-        const QString value = line.mid(KeyWidth).trimmed().left(ValueWidth);
+        // Key and value are fields of their own: the value is UTF-8 only when it starts with
+        // the mark, so the mark's characters inside a Western value stay what they are.
+        QByteArray rawValue = raw.mid(KeyWidth);
+        while (rawValue.startsWith(' '))
+            rawValue.remove(0, 1);
+        const QString key = textcodec::decodeFixed(raw.left(KeyWidth)).trimmed();
+        // Trimmed again after the cut, so the value read is the one that is written back.
+        const QString value = textcodec::decodeFixed(rawValue).trimmed().left(ValueWidth).trimmed();
         const auto entry =
             std::find_if(table.begin(), table.end(), [&](const Entry& e) { return key == e.key; });
         // An unknown key, normally the end marker, ends the reading.

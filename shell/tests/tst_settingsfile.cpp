@@ -46,7 +46,7 @@ const char* const EveryKey =
     "[MailFreqCheck]15|[MailUserName]me|[MailPassword]p a s s|[MailServer]pop.example.net|"
     "[MailPort]995|[MailSilent]1|[MailPlaySound]1|[MailWavFile]mail.wav|"
     "[PictureDir]/home/me/Pictures/|[NetEnable]1|[NetPlaySound]1|[NetWavFile]net.wav|"
-    "[AutoDimValue]128|[PrefixNewNote]Idée|[posSNotifyTop]300|[posSNotifyLeft]400|"
+    "[AutoDimValue]128|[PrefixNewNote]Idée ï»¿ é|[posSNotifyTop]300|[posSNotifyLeft]400|"
     "[DetMailWindow]1,2,3,4|[MailDetailWindow]5,6,7,8|[MultiScreens]1|"
     "[MailProgram]/usr/bin/mailer|[NetID]東京 Ōsaka|[End of INI]";
 
