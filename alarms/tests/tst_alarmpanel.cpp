@@ -187,9 +187,6 @@ void TestAlarmPanel::open_data() {
         << u"U"_s << u"J"_s << 0.0
         << u"AlarmDate=2024-03-15_00:00:00 AlarmFreq=J AlarmPrev=-10 optAlarmFreq3=1 "
            "chkAlarmEtat=0 cmdChooseDate=Fri_15/03/2024 txtAlarmHH=00 txtAlarmMM=00 marked=1"_s;
-    QTest::newRow("1899 is never set too")
-        << u"M"_s << u"M"_s << ole(QStringLiteral("1899-12-31 08:00:00"))
-        << u"AlarmDate=2024-03-15_00:00:00 AlarmFreq=J marked=1"_s;
     QTest::newRow("unknown codes replaced")
         << u"X"_s << u"Q"_s << ole(QStringLiteral("2024-03-20 14:25:30"))
         << u"AlarmFreq=U AlarmPrevTp=J optAlarmFreq0=1 "
@@ -435,8 +432,6 @@ void TestAlarmPanel::calendar_data() {
         << u"Thursday 29 February 2024"_s << u"29/02/2024"_s;
     QTest::newRow("a day of the next month") << false << u"31/01/2025"_s << u"cell 33; ok"_s
                                              << u"Saturday 01 February 2025"_s << u"01/02/2025"_s;
-    QTest::newRow("a chosen day") << false << u"31/01/2025"_s << u"day 7; ok"_s
-                                  << u"Tuesday 07 January 2025"_s << u"07/01/2025"_s;
     QTest::newRow("today") << false << u"31/01/2025"_s << u"today; ok"_s
                            << u"Friday 15 March 2024"_s << u"15/03/2024"_s;
     QTest::newRow("cancel") << false << u"31/01/2025"_s << u"day 7; cancel"_s
