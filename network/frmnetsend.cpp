@@ -112,7 +112,8 @@ void frmNetSend::showEvent(QShowEvent* event) {
 
 void frmNetSend::done(int result) {
     // A send in progress is given up: the window that would report it goes away.
-    m_WinsockCLT->closeConnection();
+    if (m_WinsockCLT->busy())
+        m_WinsockCLT->closeConnection();
     Form_Unload();
     QDialog::done(result);
 }

@@ -84,10 +84,12 @@ NetService::NetService(const NetServiceContext& ctx, QObject* parent)
         else
             Stop_Serveur();
     });
+    connect(&m_ctx.windows, &NoteWindowSet::sendRequested, this, &NetService::sendNote);
     showStatus(NoteReceiver::Status::Off);
 }
 
 NetService::~NetService() {
+    m_WinsockSRV.disconnect(this);
     m_WinsockSRV.Stop_Serveur();
     // Without a panel to hold it, the settings widget is this service's own.
     if (m_panel && m_panel->parent() == nullptr)
@@ -156,6 +158,8 @@ void NetService::listenFailed(int number, const QString& description) {
 }
 
 void NetService::showStatus(NoteReceiver::Status status) {
+    if (!m_panel)
+        return;
     switch (status) {
     case NoteReceiver::Status::Off:
         m_panel->setStatus(m_ctx.tr.Translation(73), QString());

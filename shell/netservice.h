@@ -1,5 +1,7 @@
 #pragma once
 
+#include "network/frmnetsend.h"
+#include "network/netsettings.h"
 #include "network/notereceiver.h"
 
 #include <QByteArray>
@@ -13,13 +15,11 @@ class DesktopShell;
 class DiagnosticLog;
 class Dialogs;
 class MessageBoxService;
-class NetSettingsPanel;
 class NoteStore;
 class NoteWindowSet;
 class ProgramFolder;
 class Sound;
 class Translator;
-class frmNetSend;
 class frmStartup;
 class QWidget;
 struct ProgramState;
