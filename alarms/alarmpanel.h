@@ -38,8 +38,9 @@ public:
     void setMessageBoxOpenHook(std::function<void(bool)> hook) {
         m_messageBoxOpen = std::move(hook);
     }
-    // The locale of the day names and of the calendar's date order (the system's by default).
-    void setLocale(const QLocale& locale);
+    // The locale of the day names and of the calendar's date order (the system's by default);
+    // QWidget::locale() stays as it is.
+    void setDateLocale(const QLocale& locale);
 
     void chkAlarmEtat_Click();
     void lblAlarmColor_Click();

@@ -237,14 +237,14 @@ void AlarmPanel::buildControls() {
     okRow->addWidget(m_cmdAlarmOK);
     layout->addLayout(okRow);
 
-    setLocale(m_locale);
+    setDateLocale(m_locale);
     for (int number : {15, 16, 17}) {
         m_cboAlarmWindows->addItem(m_ctx.tr.Translation(number));
     }
     m_cboAlarmWindows->setCurrentIndex(-1);
 }
 
-void AlarmPanel::setLocale(const QLocale& locale) {
+void AlarmPanel::setDateLocale(const QLocale& locale) {
     m_locale = locale;
     const int chosen = m_cboAlarmFreqDay->currentIndex();
     const QSignalBlocker block(m_cboAlarmFreqDay);

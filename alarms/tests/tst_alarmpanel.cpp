@@ -155,7 +155,7 @@ void TestAlarmPanel::init() {
     m_dialogs.files.clear();
     m_panel = std::make_unique<AlarmPanel>(AlarmPanelContext{
         *m_store, m_settings, m_state, m_messages, m_tr, m_dialogs, m_clock, m_sound});
-    m_panel->setLocale(DayFirst);
+    m_panel->setDateLocale(DayFirst);
     m_panel->resize(m_panel->sizeHint());
 }
 
@@ -486,7 +486,7 @@ void TestAlarmPanel::chooseDate() {
     QFETCH(QString, steps);
     QFETCH(QString, alarmDate);
     QFETCH(QString, caption);
-    m_panel->setLocale(monthFirst ? MonthFirst : DayFirst);
+    m_panel->setDateLocale(monthFirst ? MonthFirst : DayFirst);
     openOn([](NoteRecord& n) { n.AlarmState = QStringLiteral(" "); });
     QList<bool> boxOpen;
     m_panel->setMessageBoxOpenHook([&boxOpen](bool open) { boxOpen << open; });
