@@ -103,10 +103,11 @@ QString viaIconv(iconv_t cd, QByteArrayView bytes) {
     return out;
 }
 
-bool validUtf8(QByteArrayView bytes) {
+// UTF-8 when the bytes are valid UTF-8; null otherwise.
+QString ifUtf8(QByteArrayView bytes) {
     QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    const QString text = decoder.decode(bytes);
-    return !decoder.hasError();
+    QString text = decoder.decode(bytes);
+    return decoder.hasError() ? QString() : (text.isNull() ? QString(QLatin1String("")) : text);
 }
 
 QString windows1252(QByteArrayView bytes) {
@@ -130,16 +131,29 @@ QString windows1252(QByteArrayView bytes) {
 namespace mailcharset {
 
 QString toUnicode(QByteArrayView bytes, QByteArrayView charset) {
+    // The charsets nearly every mail names, without building a name.
+    auto named = [&charset](const char* known) {
+        const qsizetype length = qsizetype(qstrlen(known));
+        return charset.size() == length && qstrnicmp(charset.data(), length, known, length) == 0;
+    };
+    if (named("utf-8"))
+        return QString::fromUtf8(bytes);
+    if (named("us-ascii") || named("iso-8859-1") || named("windows-1252"))
+        return windows1252(bytes);
     const QByteArray name = canonical(charset);
-    if (name.isEmpty() || name == "UNKNOWN-8BIT" || name == "X-UNKNOWN" || name == "DEFAULT")
-        return validUtf8(bytes) ? QString::fromUtf8(bytes) : windows1252(bytes);
+    if (name.isEmpty() || name == "UNKNOWN-8BIT" || name == "X-UNKNOWN" || name == "DEFAULT") {
+        const QString utf8 = ifUtf8(bytes);
+        return utf8.isNull() ? windows1252(bytes) : utf8;
+    }
     if (name == "UTF-8" || name == "UTF8")
         return QString::fromUtf8(bytes);
     if (name == "WINDOWS-1252")
         return windows1252(bytes);
     iconv_t cd = cache().get(name);
-    if (cd == IconvCache::invalid())
-        return validUtf8(bytes) ? QString::fromUtf8(bytes) : windows1252(bytes);
+    if (cd == IconvCache::invalid()) {
+        const QString utf8 = ifUtf8(bytes);
+        return utf8.isNull() ? windows1252(bytes) : utf8;
+    }
     return viaIconv(cd, bytes);
 }
 

@@ -3,11 +3,24 @@
 #include "mail/charset.h"
 
 #include <QHash>
+
 #include <QStringDecoder>
+#include <array>
+#include <cstring>
 
 namespace {
 
 constexpr int MaxNesting = 8;
+
+// Where `needle` first occurs in `text` at or after `from`, or -1. The C library's search:
+// on long texts it is many times quicker than the toolkit's rolling hash.
+qsizetype find(QByteArrayView text, QByteArrayView needle, qsizetype from = 0) {
+    if (from < 0 || from > text.size())
+        return -1;
+    const void* hit = memmem(text.data() + from, size_t(text.size() - from), needle.data(),
+                             size_t(needle.size()));
+    return hit ? static_cast<const char*>(hit) - text.data() : -1;
+}
 
 bool isSpace(char c) {
     return c == ' ' || c == '\t';
@@ -29,7 +42,8 @@ bool startsWithNoCase(QByteArrayView text, QByteArrayView prefix) {
 }
 
 // The reply as the message it carries: the status line and the terminating "." line gone,
-// dot-stuffed lines restored.
+// dot-stuffed lines restored. Without such lines the result shares the reply's bytes, so it
+// must not outlive the reply.
 QByteArray messageOf(QByteArrayView reply) {
     QByteArrayView text = reply;
     if (text.startsWith("+OK")) {
@@ -42,13 +56,16 @@ QByteArray messageOf(QByteArrayView reply) {
         text.chop(3);
     else if (text.endsWith("\n.\n"))
         text.chop(2);
-    QByteArray out;
-    out.reserve(text.size());
     qsizetype from = 0;
     if (text.startsWith(".."))
         from = 1;
+    // Most replies hold no dot-stuffed line: they are used where they lie, without a copy.
+    if (from == 0 && find(text, "\n..") < 0)
+        return QByteArray::fromRawData(text.data(), text.size());
+    QByteArray out;
+    out.reserve(text.size());
     while (true) {
-        const qsizetype stuffed = text.indexOf("\n..", from);
+        const qsizetype stuffed = find(text, "\n..", from);
         if (stuffed < 0) {
             out.append(text.sliced(from));
             break;
@@ -66,14 +83,15 @@ void splitEntity(QByteArrayView entity, QByteArrayView* headers, QByteArrayView*
         *body = entity.sliced(entity.startsWith("\r\n") ? 2 : 1);
         return;
     }
-    qsizetype crlf = entity.indexOf("\r\n\r\n");
-    qsizetype lf = entity.indexOf("\n\n");
-    if (crlf >= 0 && (lf < 0 || crlf < lf)) {
-        *headers = entity.first(crlf + 2);
-        *body = entity.sliced(crlf + 4);
-    } else if (lf >= 0) {
+    const qsizetype crlf = find(entity, "\r\n\r\n");
+    // A bare line feed only counts before the first CR LF pair.
+    const qsizetype lf = find(crlf < 0 ? entity : entity.first(crlf + 2), "\n\n");
+    if (lf >= 0) {
         *headers = entity.first(lf + 1);
         *body = entity.sliced(lf + 2);
+    } else if (crlf >= 0) {
+        *headers = entity.first(crlf + 2);
+        *body = entity.sliced(crlf + 4);
     } else {
         *headers = entity;
         *body = {};
@@ -170,69 +188,74 @@ ContentInfo contentInfo(QByteArrayView headers) {
 }
 
 QByteArray decodeQuotedPrintable(QByteArrayView text, bool header) {
-    QByteArray out;
-    out.reserve(text.size());
+    QByteArray out(text.size(), Qt::Uninitialized);
+    char* w = out.data();
     const char* p = text.data();
     const char* end = p + text.size();
     while (p < end) {
         const char c = *p;
-        if (c == '=') {
-            if (end - p >= 3) {
-                const int hi = hexValue(p[1]);
-                const int lo = hexValue(p[2]);
-                if (hi >= 0 && lo >= 0) {
-                    out.append(char(hi * 16 + lo));
-                    p += 3;
-                    continue;
-                }
-            }
-            // A soft line break, blanks allowed before it.
-            const char* q = p + 1;
-            while (q < end && isSpace(*q))
-                ++q;
-            if (q < end && *q == '\r' && q + 1 < end && q[1] == '\n') {
-                p = q + 2;
-                continue;
-            }
-            if (q < end && *q == '\n') {
-                p = q + 1;
-                continue;
-            }
-            if (q == end) {
-                p = end;
-                continue;
-            }
-            out.append('=');
+        if (c != '=') {
+            *w++ = header && c == '_' ? ' ' : c;
             ++p;
             continue;
         }
-        out.append(header && c == '_' ? ' ' : c);
+        if (end - p >= 3) {
+            const int hi = hexValue(p[1]);
+            const int lo = hexValue(p[2]);
+            if (hi >= 0 && lo >= 0) {
+                *w++ = char(hi * 16 + lo);
+                p += 3;
+                continue;
+            }
+        }
+        // A soft line break, blanks allowed before it.
+        const char* q = p + 1;
+        while (q < end && isSpace(*q))
+            ++q;
+        if (q < end && *q == '\r' && q + 1 < end && q[1] == '\n') {
+            p = q + 2;
+            continue;
+        }
+        if (q < end && *q == '\n') {
+            p = q + 1;
+            continue;
+        }
+        if (q == end) {
+            p = end;
+            continue;
+        }
+        *w++ = '=';
         ++p;
     }
+    out.truncate(w - out.data());
     return out;
 }
 
 QByteArray decodeBase64(QByteArrayView text) {
     // Line breaks, blanks and any other foreign character are skipped; a padding character in
     // the middle (parts joined together) restarts the groups.
-    QByteArray out;
-    out.reserve(text.size() * 3 / 4);
+    static const auto table = [] {
+        std::array<signed char, 256> values{};
+        values.fill(-1);
+        for (int i = 0; i < 26; ++i) {
+            values[size_t('A' + i)] = static_cast<signed char>(i);
+            values[size_t('a' + i)] = static_cast<signed char>(26 + i);
+        }
+        for (int i = 0; i < 10; ++i)
+            values[size_t('0' + i)] = static_cast<signed char>(52 + i);
+        values[size_t('+')] = values[size_t('-')] = 62;
+        values[size_t('/')] = values[size_t('_')] = 63;
+        values[size_t('=')] = -2;
+        return values;
+    }();
+    QByteArray out(text.size() * 3 / 4 + 3, Qt::Uninitialized);
+    char* w = out.data();
     unsigned buffer = 0;
     int bits = 0;
     for (char ch : text) {
-        int v;
-        if (ch >= 'A' && ch <= 'Z')
-            v = ch - 'A';
-        else if (ch >= 'a' && ch <= 'z')
-            v = ch - 'a' + 26;
-        else if (ch >= '0' && ch <= '9')
-            v = ch - '0' + 52;
-        else if (ch == '+' || ch == '-')
-            v = 62;
-        else if (ch == '/' || ch == '_')
-            v = 63;
-        else {
-            if (ch == '=')
+        const int v = table[static_cast<unsigned char>(ch)];
+        if (v < 0) {
+            if (v == -2)
                 bits = 0;
             continue;
         }
@@ -240,9 +263,10 @@ QByteArray decodeBase64(QByteArrayView text) {
         bits += 6;
         if (bits >= 8) {
             bits -= 8;
-            out.append(char((buffer >> bits) & 0xFF));
+            *w++ = char((buffer >> bits) & 0xFF);
         }
     }
+    out.truncate(w - out.data());
     return out;
 }
 
@@ -263,7 +287,7 @@ bool encodedWord(QByteArrayView raw, qsizetype pos, QString* text, qsizetype* en
     const char kind = raw.at(q1 + 1);
     if (kind != 'B' && kind != 'b' && kind != 'Q' && kind != 'q')
         return false;
-    const qsizetype close = raw.indexOf("?=", q1 + 3);
+    const qsizetype close = find(raw, "?=", q1 + 3);
     if (close < 0)
         return false;
     QByteArrayView charset = raw.sliced(pos + 2, q1 - pos - 2);
@@ -392,10 +416,9 @@ void renderLeaf(const ContentInfo& info, QByteArrayView body, const QString& att
         return;
     } else if (info.encoding == "quoted-printable") {
         bytes = decodeQuotedPrintable(body, false);
-    } else {
-        bytes = body.toByteArray();
     }
-    QString text = mailcharset::toUnicode(bytes, info.charset);
+    QString text =
+        mailcharset::toUnicode(bytes.isNull() ? body : QByteArrayView(bytes), info.charset);
     const bool html =
         info.type == "text/html" ||
         (info.type.isEmpty() && (text.contains(QLatin1String("<html"), Qt::CaseInsensitive) ||
@@ -496,7 +519,7 @@ QString DecodeHeaderText(QByteArrayView raw) {
     qsizetype pos = 0;
     qsizetype lastWordEnd = -1;
     while (pos < raw.size()) {
-        const qsizetype start = raw.indexOf("=?", pos);
+        const qsizetype start = find(raw, "=?", pos);
         if (start < 0) {
             out += plainHeaderText(raw.sliced(pos));
             break;
@@ -524,10 +547,16 @@ QString DecodeHeaderText(QByteArrayView raw) {
 QString HeaderValue(QByteArrayView reply, QStringView field, const QString& attachmentText) {
     if (field == u"Body")
         return DecodedBody(reply, attachmentText);
-    const QByteArray message = messageOf(reply);
-    QByteArrayView headers;
+    // Only the header block matters: it is cut out before the rest is looked at.
+    QByteArrayView text = reply;
+    if (text.startsWith("+OK")) {
+        const qsizetype eol = text.indexOf('\n');
+        text = eol < 0 ? QByteArrayView() : text.sliced(eol + 1);
+    }
+    QByteArrayView headerView;
     QByteArrayView body;
-    splitEntity(message, &headers, &body);
+    splitEntity(text, &headerView, &body);
+    const QByteArray headers = messageOf(headerView);
     const QByteArray raw = rawField(headers, field.toLatin1());
     if (raw.isNull())
         return {};
@@ -558,7 +587,9 @@ QString DecodedBody(QByteArrayView reply, const QString& attachmentText) {
     qsizetype last = out.size();
     while (last > first && out.at(last - 1).isSpace())
         --last;
-    return out.sliced(first, last - first);
+    out.truncate(last);
+    out.remove(0, first);
+    return out;
 }
 
 QByteArray DecodeText(QByteArrayView text, QStringView kind) {
@@ -604,22 +635,27 @@ QString HtmlToText(QStringView html) {
         nameEnd = nameStart;
         while (nameEnd < tag.size() && tag.at(nameEnd).isLetterOrNumber())
             ++nameEnd;
-        const QString name = tag.sliced(nameStart, nameEnd - nameStart).toString().toLower();
+        const QStringView name = tag.sliced(nameStart, nameEnd - nameStart);
+        auto is = [&name](QLatin1String known) {
+            return name.compare(known, Qt::CaseInsensitive) == 0;
+        };
         pos = gt + 1;
-        if (!closing &&
-            (name == u"head" || name == u"style" || name == u"script" || name == u"title")) {
-            const QString end = QStringLiteral("</") + name;
+        if (!closing && (is(QLatin1String("head")) || is(QLatin1String("style")) ||
+                         is(QLatin1String("script")) || is(QLatin1String("title")))) {
+            const QString end = QStringLiteral("</") + name.toString();
             const qsizetype close = html.indexOf(end, pos, Qt::CaseInsensitive);
             if (close >= 0) {
                 const qsizetype closeGt = html.indexOf(u'>', close);
                 pos = closeGt < 0 ? html.size() : closeGt + 1;
             }
-        } else if (!closing && (name == u"br" || name == u"p" || name == u"div" || name == u"tr" ||
-                                (name.size() == 2 && name.at(0) == u'h' && name.at(1).isDigit()))) {
+        } else if (!closing &&
+                   (is(QLatin1String("br")) || is(QLatin1String("p")) || is(QLatin1String("div")) ||
+                    is(QLatin1String("tr")) ||
+                    (name.size() == 2 && name.at(0).toLower() == u'h' && name.at(1).isDigit()))) {
             out.append(crlf);
-        } else if (!closing && name == u"li") {
+        } else if (!closing && is(QLatin1String("li"))) {
             out.append(crlf).append(QLatin1String("* "));
-        } else if (!closing && name == u"a") {
+        } else if (!closing && is(QLatin1String("a"))) {
             const qsizetype href = tag.indexOf(u"href=", 0, Qt::CaseInsensitive);
             if (href >= 0) {
                 QStringView target = tag.sliced(href + 5).trimmed();

@@ -10,6 +10,8 @@
 
 #include <QCryptographicHash>
 
+#include <cstring>
+
 namespace {
 
 const QLatin1String CrLf("\r\n");
@@ -101,8 +103,12 @@ Pop3Session::Pop3Session(Settings& settings, const Translator& tr, DiagnosticLog
 
 Pop3Session::~Pop3Session() = default;
 
+bool Pop3Session::logging() const {
+    return m_log && Settings::ticked(m_settings.chkMailWriteLog);
+}
+
 void Pop3Session::log(const QString& line) const {
-    if (m_log && Settings::ticked(m_settings.chkMailWriteLog))
+    if (logging())
         m_log->WriteLog(MailLogName, line);
 }
 
@@ -225,7 +231,7 @@ void Pop3Session::startTimer() {
 }
 
 void Pop3Session::stopChecking(bool shutdown) {
-    m_open = false;
+    setClosed();
     m_timCheckMail.stop();
     m_replyTimeout.stop();
     m_socket->Close();
@@ -272,7 +278,8 @@ bool Pop3Session::replyComplete(qsizetype* length) const {
             *length = 3;
             return true;
         }
-        const qsizetype end = m_pending.indexOf("\r\n.\r\n");
+        const void* hit = memmem(m_pending.constData(), size_t(m_pending.size()), "\r\n.\r\n", 5);
+        const qsizetype end = hit ? static_cast<const char*>(hit) - m_pending.constData() : -1;
         if (end < 0)
             return false;
         *length = end + 5;
@@ -287,11 +294,12 @@ bool Pop3Session::replyComplete(qsizetype* length) const {
 
 void Pop3Session::onDataArrival(qint64 bytesTotal) {
     const QByteArray data = m_socket->GetData();
-    log(QStringLiteral(" DataArrival (data received): Winsock1.state=") +
-        QString::number(m_socket->State()) + QStringLiteral("  Mailstade=") +
-        QString::number(m_Mailstade) + QStringLiteral("  MailAction=") + m_MailAction +
-        QStringLiteral("  BytesTotal=") + QString::number(bytesTotal) + CrLf +
-        mailcharset::toUnicode(data, {}) + CrLf);
+    if (logging())
+        log(QStringLiteral(" DataArrival (data received): Winsock1.state=") +
+            QString::number(m_socket->State()) + QStringLiteral("  Mailstade=") +
+            QString::number(m_Mailstade) + QStringLiteral("  MailAction=") + m_MailAction +
+            QStringLiteral("  BytesTotal=") + QString::number(bytesTotal) + CrLf +
+            mailcharset::toUnicode(data, {}) + CrLf);
     if (!m_open || m_Mailstade > 9)
         return;
     m_pending += data;
@@ -320,10 +328,17 @@ void Pop3Session::abandon(const QString& status, const QString& trayTip, const Q
     m_pending.clear();
     m_MailBuffer.clear();
     m_Mailstade = 0;
-    m_open = false;
+    setClosed();
     const QString step = m_tr.Translation(73);
     const QString progress;
     setView(&status, &step, &progress, &trayTip);
+}
+
+void Pop3Session::setClosed() {
+    if (!m_open)
+        return;
+    m_open = false;
+    emit sessionFinished();
 }
 
 void Pop3Session::finishQuietly() {
@@ -331,7 +346,7 @@ void Pop3Session::finishQuietly() {
     m_replyTimeout.stop();
     m_socket->Close();
     m_Mailstade = 0;
-    m_open = false;
+    setClosed();
     const QString step = m_tr.Translation(73);
     const QString progress;
     setView(nullptr, &step, &progress, nullptr);
@@ -447,7 +462,7 @@ void Pop3Session::handleReply(const QByteArray& reply) {
         break;
     case 9: {
         m_Mailstade = 0;
-        m_open = false;
+        setClosed();
         const QString step = m_tr.Translation(73);
         const QString progress;
         setView(nullptr, &step, &progress, nullptr);

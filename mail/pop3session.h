@@ -81,6 +81,8 @@ public:
     [[nodiscard]] const QString& notifyText() const { return m_notifyText; }
 
 signals:
+    // The session ended: its QUIT was answered, or it was given up.
+    void sessionFinished();
     // status, step, progress or tray tip changed.
     void viewChanged();
     // The list was emptied for a new count (the detail window goes too); caption = status.
@@ -100,6 +102,7 @@ private:
     void onError(int number, const QString& description);
     void onReplyTimeout();
     void finishQuietly();
+    void setClosed();
     [[nodiscard]] bool replyComplete(qsizetype* length) const;
     void handleReply(const QByteArray& reply);
     void handleCount(const QByteArray& reply);
@@ -112,6 +115,7 @@ private:
     void endSession();
     void abandon(const QString& status, const QString& trayTip, const QString& logLine);
     void send(const QString& command, const QString& logged);
+    [[nodiscard]] bool logging() const;
     void log(const QString& line) const;
     [[nodiscard]] QString socketLine(const QString& label) const;
     [[nodiscard]] QString countText(int count) const;
