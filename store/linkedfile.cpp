@@ -448,10 +448,10 @@ void LinkedFileStore::checkForOutsideChanges() {
         }
         if (now.error)
             continue;
-        if (digestOf(now.bytes, now.size) == link.digest) {
-            link.vanished = false;
+        // Back again (an editor that saves by renaming leaves a moment without the file).
+        link.vanished = false;
+        if (digestOf(now.bytes, now.size) == link.digest)
             continue;
-        }
         if (hasEditsOfItsOwn(slot, link))
             keepBoth(slot, link, true);
         else

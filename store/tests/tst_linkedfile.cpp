@@ -196,22 +196,27 @@ private slots:
     // stay and the user chooses.
     void outsideChange_data() {
         QTest::addColumn<bool>("noteEdited");
-        QTest::addColumn<bool>("seenAtSave");
+        // What sees the change: a look at the files, a save, or a look after a save that found
+        // the file gone for a moment.
+        QTest::addColumn<QString>("seenBy");
         QTest::addColumn<int>("answer");
         QTest::addColumn<QString>("noteShows");
         QTest::addColumn<QByteArray>("fileAfterSave");
         const QByteArray outside("outside\r\n");
-        QTest::newRow("note unchanged") << false << false << 0 << u"outside"_s << outside;
+        const QByteArray mine("mine\r\n");
+        QTest::newRow("note unchanged") << false << u"look"_s << 0 << u"outside"_s << outside;
         QTest::newRow("both changed, file's version taken")
-            << true << false << 0 << u"outside"_s << outside;
+            << true << u"look"_s << 0 << u"outside"_s << outside;
         QTest::newRow("both changed, note's version kept")
-            << true << false << 1 << u"mine"_s << QByteArray("mine\r\n");
+            << true << u"look"_s << 1 << u"mine"_s << mine;
         QTest::newRow("both changed, seen by the save")
-            << true << true << 1 << u"mine"_s << QByteArray("mine\r\n");
+            << true << u"save"_s << 1 << u"mine"_s << mine;
+        QTest::newRow("both changed, file gone a moment")
+            << true << u"gone"_s << 1 << u"mine"_s << mine;
     }
     void outsideChange() {
         QFETCH(bool, noteEdited);
-        QFETCH(bool, seenAtSave);
+        QFETCH(QString, seenBy);
         QFETCH(int, answer);
         QFETCH(QString, noteShows);
         QFETCH(QByteArray, fileAfterSave);
@@ -221,9 +226,15 @@ private slots:
         QSignalSpy replaced(&f.linked, &LinkedFileStore::textReplaced);
         if (noteEdited)
             f.edit(u"mine"_s);
+        const bool gone = seenBy == u"gone"_s;
+        if (gone) {
+            QVERIFY(QFile::remove(f.path()));
+            f.linked.WriteLinkedFile(f.slot);
+            QCOMPARE(f.messages.count(), 1);
+        }
         writeBytes(f.path(), "outside\r\n");
         f.messages.answers.enqueue(answer);
-        if (seenAtSave) {
+        if (seenBy == u"save"_s) {
             f.linked.WriteLinkedFile(f.slot);
             // The file is not overwritten; the question comes once the save is over.
             QCOMPARE(readBytes(f.path()), QByteArray("outside\r\n"));
@@ -233,7 +244,7 @@ private slots:
             f.linked.checkForOutsideChanges();
         }
         QCOMPARE(f.text(), noteShows);
-        QCOMPARE(f.messages.count(), noteEdited ? 1 : 0);
+        QCOMPARE(f.messages.count(), (noteEdited ? 1 : 0) + (gone ? 1 : 0));
         QCOMPARE(replaced.count(), noteShows == u"outside"_s ? 1 : 0);
         const QString copy = f.dir.filePath(u"todo (note copy).txt"_s);
         QCOMPARE(readBytes(copy), noteEdited ? QByteArray("mine\r\n") : QByteArray("<missing>"));
