@@ -8,6 +8,7 @@
 #include "store/recordlayout.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QMap>
 #include <QtEndian>
@@ -49,6 +50,23 @@ void eachRecord(const QByteArray& bytes, int list, Visit visit) {
     }
 }
 
+// The records of `list` in a file, from their list fields alone: a listing of fourteen days
+// does not read fourteen copies of every note.
+int countNotes(const QString& path, int list) {
+    QFile file(path);
+    if (path.isEmpty() || !file.open(QIODevice::ReadOnly))
+        return 0;
+    int count = 0;
+    for (qint64 at = 0; at + layout::RecordSize <= file.size(); at += layout::RecordSize) {
+        char field[2];
+        if (!file.seek(at + layout::List) || file.read(field, 2) != 2)
+            break;
+        if (qFromLittleEndian<qint16>(field) == list)
+            ++count;
+    }
+    return count;
+}
+
 } // namespace
 
 QString folder() {
@@ -75,14 +93,8 @@ QList<Snapshot> list(const QString& dir) {
     QList<Snapshot> out;
     for (auto it = byDate.cbegin(); it != byDate.cend(); ++it) {
         Snapshot s = it.value();
-        for (int l = 0; l < 2; ++l) {
-            QByteArray bytes;
-            if (!readOrEmpty(s.files.at(static_cast<size_t>(l)), bytes))
-                continue;
-            int count = 0;
-            eachRecord(bytes, l, [&count](QByteArrayView) { ++count; });
-            s.noteCounts.at(static_cast<size_t>(l)) = count;
-        }
+        for (size_t l = 0; l < 2; ++l)
+            s.noteCounts.at(l) = countNotes(s.files.at(l), static_cast<int>(l));
         out.prepend(s);
     }
     return out;
@@ -92,6 +104,21 @@ Outcome takeDaily(const std::array<QString, 2>& dataFiles, const QString& dir, c
     const QList<Snapshot> existing = list(dir);
     if (!existing.isEmpty() && existing.first().date == today)
         return Outcome::AlreadyToday;
+    // Files not written, renamed or copied over since the newest copy (their inode changed
+    // before it), and as long as it, hold what it holds: nothing to read.
+    if (!existing.isEmpty()) {
+        bool untouched = true;
+        for (size_t l = 0; l < 2 && untouched; ++l) {
+            const QFileInfo data(dataFiles.at(l));
+            const QFileInfo kept(existing.first().files.at(l));
+            untouched = data.exists() == kept.exists() &&
+                        (!data.exists() ||
+                         (data.size() == kept.size() && data.lastModified() < kept.lastModified() &&
+                          data.metadataChangeTime() < kept.lastModified()));
+        }
+        if (untouched)
+            return Outcome::Unchanged;
+    }
     std::array<QByteArray, 2> current;
     for (size_t l = 0; l < 2; ++l) {
         if (!readOrEmpty(dataFiles.at(l), current.at(l)))

@@ -62,7 +62,8 @@ void TestSnapshots::init() {
 
 void TestSnapshots::oneADayOnlyWhenChanged_data() {
     // Each step: "<day>:<titles of the normal list>:<outcome>", outcomes W written,
-    // T already today, U unchanged.
+    // T already today, U unchanged. Titles after "^" come from a file written long ago and
+    // renamed over the data file (as a backup is put back), its old date kept.
     QTest::addColumn<QString>("steps");
     QTest::addColumn<int>("days");
     QTest::addColumn<bool>("events");
@@ -74,6 +75,8 @@ void TestSnapshots::oneADayOnlyWhenChanged_data() {
     QTest::newRow("changed the next day") << QStringLiteral("0:A:W 1:AB:W 2:B:W") << 3 << true;
     QTest::newRow("a note removed is a change") << QStringLiteral("0:AB:W 3:A:W") << 2 << true;
     QTest::newRow("all notes removed is a change") << QStringLiteral("0:A:W 1::W") << 2 << true;
+    QTest::newRow("an old file put back is a change")
+        << QStringLiteral("0:A:W 1:^B:W") << 2 << true;
     QString twenty;
     for (int day = 0; day < 20; ++day)
         twenty += QStringLiteral("%1:%2:W ").arg(day).arg(QString(QChar(u'A' + day)));
@@ -88,11 +91,23 @@ void TestSnapshots::oneADayOnlyWhenChanged() {
     const QDate start(2026, 3, 1);
     QList<QDate> written;
     QString lastTitles;
+    write(m_files->dat[1], events ? notes(QStringLiteral("E"), 1) : QByteArray());
     for (const QString& step : steps.split(QLatin1Char(' '))) {
-        const QStringList parts = step.split(QLatin1Char(':'));
+        QStringList parts = step.split(QLatin1Char(':'));
         const QDate day = start.addDays(parts.at(0).toInt());
-        write(m_files->dat[0], notes(parts.at(1)));
-        write(m_files->dat[1], events ? notes(QStringLiteral("E"), 1) : QByteArray());
+        if (parts.at(1).startsWith(QLatin1Char('^'))) {
+            const QString older = m_files->dat[0] + QStringLiteral(".old");
+            write(older, notes(parts.at(1).mid(1)));
+            QFile aged(older);
+            QVERIFY(aged.open(QIODevice::ReadWrite) &&
+                    aged.setFileTime(QDateTime(start.addDays(-30), QTime(12, 0)),
+                                     QFileDevice::FileModificationTime));
+            aged.close();
+            QVERIFY(QFile::remove(m_files->dat[0]) && QFile::rename(older, m_files->dat[0]));
+            parts[1].remove(0, 1);
+        } else {
+            write(m_files->dat[0], notes(parts.at(1)));
+        }
         const auto outcome = snapshots::takeDaily(m_files->dat, m_snapshots, day);
         const QString code = outcome == snapshots::Outcome::Written        ? QStringLiteral("W")
                              : outcome == snapshots::Outcome::AlreadyToday ? QStringLiteral("T")
