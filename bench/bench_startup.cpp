@@ -7,87 +7,27 @@
 // the time from SIGTERM to exit (nothing changed), and with --idle-seconds the CPU time the
 // process used at rest with the manager hidden. Needs xdotool; starts Xvfb when DISPLAY is
 // not set.
-#include "store/recordcodec.h"
-#include "store/recordlayout.h"
+#include "benchsupport.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QElapsedTimer>
-#include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
 
 #include <csignal>
 #include <cstdio>
-#include <unistd.h>
+
+using namespace benchsupport;
 
 namespace {
 
 const QString TitlePrefix = QStringLiteral("QbBench");
 
-QByteArray iniLine(const QString& key, const QString& value) {
-    return key.leftJustified(20, QLatin1Char(' ')).toLatin1() +
-           value.leftJustified(128, QLatin1Char(' ')).toLatin1() + "\r\n";
-}
-
 bool makeFolder(const QString& dir, const QString& exe, int count) {
-    if (!QFile::copy(exe, dir + QStringLiteral("/quillaboard")))
-        return false;
-    QFile dat(dir + QStringLiteral("/Quillaboard.dat"));
-    if (!dat.open(QIODevice::WriteOnly))
-        return false;
-    for (int i = 0; i < count; ++i) {
-        NoteRecord r;
-        r.setTitle(TitlePrefix + QString::number(i));
-        NoteWindowState w;
-        w.Left = static_cast<float>((i % 25) * 600);
-        w.Top = static_cast<float>((i / 25 % 20) * 500);
-        w.Width = 2400;
-        w.Height = 2000;
-        w.Text = QStringLiteral("Note %1\nSome text of a note that a person wrote.").arg(i);
-        w.Visible = true;
-        w.AlwaysOnTop = false;
-        dat.write(recordcodec::encode(r, w, static_cast<std::int16_t>(i + 1)));
-    }
-    dat.close();
-    QFile ini(dir + QStringLiteral("/Quillaboard.ini"));
-    if (!ini.open(QIODevice::WriteOnly))
-        return false;
-    ini.write(iniLine(QStringLiteral("[Version]"), QStringLiteral(QB_VERSION)));
-    ini.write(iniLine(QStringLiteral("[frmStartupVisible]"), QStringLiteral("0")));
-    ini.write(iniLine(QStringLiteral("[End of INI]"), QString()));
-    return true;
-}
-
-int visibleNoteWindows() {
-    QProcess p;
-    p.start(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                                        QStringLiteral("--name"), TitlePrefix});
-    p.waitForFinished(5000);
-    return static_cast<int>(p.readAllStandardOutput().count('\n'));
-}
-
-long rssKiB(qint64 pid) {
-    QFile f(QStringLiteral("/proc/%1/status").arg(pid));
-    if (!f.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : f.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLong();
-    }
-    return -1;
-}
-
-double cpuMs(qint64 pid) {
-    QFile f(QStringLiteral("/proc/%1/stat").arg(pid));
-    if (!f.open(QIODevice::ReadOnly))
-        return -1;
-    const QByteArray s = f.readAll();
-    const QList<QByteArray> fields = s.mid(s.lastIndexOf(')') + 2).split(' ');
-    // utime and stime are fields 14 and 15 of the whole line, 12 and 13 after the name.
-    const double ticks = fields.value(11).toDouble() + fields.value(12).toDouble();
-    return ticks * 1000.0 / static_cast<double>(sysconf(_SC_CLK_TCK));
+    return copyExecutable(exe, dir) && writeDataFiles(dir, makeNotes(TitlePrefix, count)) &&
+           writeSettings(dir, QStringLiteral(QB_VERSION));
 }
 
 } // namespace
@@ -110,13 +50,11 @@ int main(int argc, char** argv) {
     }
     exe = QFileInfo(exe).absoluteFilePath();
 
-    QProcess xvfb;
-    if (qEnvironmentVariableIsEmpty("DISPLAY")) {
-        xvfb.start(QStringLiteral("Xvfb"), {QStringLiteral(":57"), QStringLiteral("-screen"),
-                                            QStringLiteral("0"), QStringLiteral("1920x1080x24")});
-        xvfb.waitForStarted();
-        QThread::msleep(800);
-        qputenv("DISPLAY", ":57");
+    PrivateXServer xvfb;
+    const QString display = displayFor(xvfb, false);
+    if (display.isEmpty()) {
+        std::fprintf(stderr, "cannot start Xvfb\n");
+        return 1;
     }
 
     std::printf("%6s %12s %12s %10s %12s %14s\n", "notes", "shown (ms)", "per note", "RSS (MiB)",
@@ -127,13 +65,8 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "cannot prepare the program folder\n");
             return 1;
         }
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("HOME"), dir.path());
-        env.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.path() + QStringLiteral("/config"));
-        env.insert(QStringLiteral("XDG_DATA_HOME"), dir.path() + QStringLiteral("/data"));
-        env.remove(QStringLiteral("QT_QPA_PLATFORM"));
         QProcess prog;
-        prog.setProcessEnvironment(env);
+        prog.setProcessEnvironment(programEnvironment(dir.path(), display));
         prog.setProgram(dir.path() + QStringLiteral("/quillaboard"));
         QElapsedTimer timer;
         timer.start();
@@ -144,7 +77,7 @@ int main(int argc, char** argv) {
         }
         int shown = 0;
         while (shown < count && timer.elapsed() < 60000) {
-            shown = visibleNoteWindows();
+            shown = visibleWindows(TitlePrefix);
             if (shown < count)
                 QThread::msleep(20);
         }
@@ -152,7 +85,7 @@ int main(int argc, char** argv) {
         const long rss = rssKiB(prog.processId());
         double idle = -1;
         if (idleSeconds > 0) {
-            QThread::sleep(3);
+            waitUntilAtRest(prog.processId());
             const double before = cpuMs(prog.processId());
             QThread::sleep(static_cast<unsigned long>(idleSeconds));
             idle = (cpuMs(prog.processId()) - before) * 60.0 / idleSeconds;
@@ -168,10 +101,6 @@ int main(int argc, char** argv) {
         if (shown < count)
             std::printf("       only %d of %d note windows were mapped\n", shown, count);
         std::fflush(stdout);
-    }
-    if (xvfb.state() != QProcess::NotRunning) {
-        xvfb.terminate();
-        xvfb.waitForFinished(3000);
     }
     return 0;
 }

@@ -17,6 +17,10 @@ packages=(
 if [ "${QB_WITH_FORMAT:-0}" = 1 ]; then
     packages+=(clang-format)
 fi
+# scripts/fuzz.sh: libFuzzer and the sanitizers come with clang
+if [ "${QB_WITH_FUZZ:-0}" = 1 ]; then
+    packages+=(clang)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

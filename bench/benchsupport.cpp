@@ -1,0 +1,191 @@
+#include "benchsupport.h"
+
+#include "platform/textcodec.h"
+#include "store/recordcodec.h"
+
+#include <QDir>
+#include <QFile>
+#include <QThread>
+
+#include <unistd.h>
+
+namespace benchsupport {
+
+PrivateXServer::~PrivateXServer() {
+    if (m_server.state() != QProcess::NotRunning) {
+        m_server.terminate();
+        if (!m_server.waitForFinished(3000))
+            m_server.kill();
+        m_server.waitForFinished(3000);
+    }
+}
+
+bool PrivateXServer::start(const QString& screen) {
+    // The server writes the display number it found free to the descriptor we give it.
+    m_server.setProgram(QStringLiteral("Xvfb"));
+    m_server.setArguments({QStringLiteral("-displayfd"), QStringLiteral("1"),
+                           QStringLiteral("-screen"), QStringLiteral("0"), screen,
+                           QStringLiteral("-nolisten"), QStringLiteral("tcp")});
+    m_server.setProcessChannelMode(QProcess::SeparateChannels);
+    m_server.start();
+    if (!m_server.waitForStarted(5000))
+        return false;
+    QByteArray out;
+    while (!out.contains('\n') && m_server.waitForReadyRead(10000))
+        out += m_server.readAllStandardOutput();
+    bool ok = false;
+    const int number = out.trimmed().toInt(&ok);
+    if (!ok)
+        return false;
+    m_display = QStringLiteral(":%1").arg(number);
+    return true;
+}
+
+QString displayFor(PrivateXServer& server, bool privateAlways) {
+    if (!privateAlways && !qEnvironmentVariableIsEmpty("DISPLAY"))
+        return qEnvironmentVariable("DISPLAY");
+    if (!server.start())
+        return {};
+    // xdotool, run from here, works on the same display.
+    qputenv("DISPLAY", server.display().toLocal8Bit());
+    return server.display();
+}
+
+QByteArray iniLine(const QString& key, const QString& value) {
+    return textcodec::encodeFixed(key, 20) + textcodec::encodeFixed(value, 128) + "\r\n";
+}
+
+QList<Note> makeNotes(const QString& prefix, int count, int events,
+                      const std::function<QString(int)>& text) {
+    QList<Note> notes;
+    for (int i = 0; i < count; ++i) {
+        Note n;
+        n.record.setTitle(prefix + QString::number(i));
+        n.record.List = i >= count - events ? 1 : 0;
+        n.window.Left = static_cast<float>((i % 25) * 600);
+        n.window.Top = static_cast<float>((i / 25 % 20) * 500);
+        n.window.Width = 2400;
+        n.window.Height = 2000;
+        n.window.Text =
+            text ? text(i)
+                 : QStringLiteral("Note %1\nSome text of a note that a person wrote.").arg(i);
+        n.window.Visible = true;
+        notes.append(n);
+    }
+    return notes;
+}
+
+bool writeDataFiles(const QString& dir, const QList<Note>& notes) {
+    const QString names[2] = {QStringLiteral("/Quillaboard.dat"),
+                              QStringLiteral("/QuillaEvents.dat")};
+    for (std::int16_t list = 0; list <= 1; ++list) {
+        QFile dat(dir + names[list]);
+        if (!dat.open(QIODevice::WriteOnly))
+            return false;
+        std::int16_t number = 1;
+        for (const Note& n : notes) {
+            if (n.record.List == list &&
+                dat.write(recordcodec::encode(n.record, n.window, number++)) < 0)
+                return false;
+        }
+    }
+    return true;
+}
+
+bool writeSettings(const QString& dir, const QString& version, const QByteArray& extraLines) {
+    QFile ini(dir + QStringLiteral("/Quillaboard.ini"));
+    if (!ini.open(QIODevice::WriteOnly))
+        return false;
+    const QByteArray bytes = iniLine(QStringLiteral("[Version]"), version) +
+                             iniLine(QStringLiteral("[frmStartupVisible]"), QStringLiteral("0")) +
+                             extraLines + iniLine(QStringLiteral("[End of INI]"), QString());
+    return ini.write(bytes) == bytes.size();
+}
+
+bool copyExecutable(const QString& exe, const QString& dir) {
+    return QFile::copy(exe, dir + QStringLiteral("/quillaboard"));
+}
+
+QProcessEnvironment programEnvironment(const QString& dir, const QString& display) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("HOME"), dir);
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), dir + QStringLiteral("/config"));
+    env.insert(QStringLiteral("XDG_DATA_HOME"), dir + QStringLiteral("/data"));
+    env.insert(QStringLiteral("XDG_CACHE_HOME"), dir + QStringLiteral("/cache"));
+    const QString runtime = dir + QStringLiteral("/runtime");
+    QDir().mkpath(runtime);
+    QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
+    env.insert(QStringLiteral("DISPLAY"), display);
+    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    return env;
+}
+
+namespace {
+
+QByteArray xdotoolOutput(const QStringList& args) {
+    QProcess p;
+    p.start(QStringLiteral("xdotool"), args);
+    p.waitForFinished(5000);
+    return p.readAllStandardOutput();
+}
+
+} // namespace
+
+int visibleWindows(const QString& name) {
+    return static_cast<int>(
+        xdotoolOutput({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                       QStringLiteral("--name"), name})
+            .count('\n'));
+}
+
+QStringList windowIds(const QString& name) {
+    const QString out = QString::fromLatin1(
+        xdotoolOutput({QStringLiteral("search"), QStringLiteral("--name"), name}));
+    return out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+bool xdotool(const QStringList& args, int timeoutMs) {
+    QProcess p;
+    p.start(QStringLiteral("xdotool"), args);
+    if (!p.waitForFinished(timeoutMs)) {
+        p.kill();
+        p.waitForFinished(1000);
+        return false;
+    }
+    return p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+}
+
+long rssKiB(qint64 pid) {
+    QFile f(QStringLiteral("/proc/%1/status").arg(pid));
+    if (!f.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : f.readAll().split('\n')) {
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLong();
+    }
+    return -1;
+}
+
+double cpuMs(qint64 pid) {
+    QFile f(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!f.open(QIODevice::ReadOnly))
+        return -1;
+    const QByteArray s = f.readAll();
+    const QList<QByteArray> fields = s.mid(s.lastIndexOf(')') + 2).split(' ');
+    // utime and stime are fields 14 and 15 of the whole line, 12 and 13 after the name.
+    const double ticks = fields.value(11).toDouble() + fields.value(12).toDouble();
+    return ticks * 1000.0 / static_cast<double>(sysconf(_SC_CLK_TCK));
+}
+
+void waitUntilAtRest(qint64 pid) {
+    for (int i = 0; i < 15; ++i) {
+        const double before = cpuMs(pid);
+        QThread::sleep(2);
+        if (cpuMs(pid) - before < 20)
+            return;
+    }
+}
+
+} // namespace benchsupport
