@@ -20,7 +20,7 @@ namespace {
 // The toolkit's view of the connection; a system that cannot tell counts as connected.
 bool systemOnline() {
     if (!QNetworkInformation::instance())
-        QNetworkInformation::load(QNetworkInformation::Feature::Reachability);
+        QNetworkInformation::loadBackendByFeatures(QNetworkInformation::Feature::Reachability);
     const QNetworkInformation* info = QNetworkInformation::instance();
     if (!info)
         return true;
