@@ -145,6 +145,8 @@ QWidget* frmStartup::buildListPanel() {
     auto* cmdSearch = button(fraListe, "cmdSearch", QStringLiteral("Search"),
                              QStringLiteral("Search the text in all notes of the selected list"));
     auto* cmdReload = button(fraListe, "cmdReload", QStringLiteral("Reload"));
+    auto* cmdRestore = button(fraListe, "cmdRestore", QStringLiteral("Restore..."),
+                              QStringLiteral("Bring back notes from the daily snapshots"));
     auto* cmdSetup = button(fraListe, "cmdSetup", QStringLiteral("Setup"),
                             QStringLiteral("Go to the setup panel"));
 
@@ -161,6 +163,7 @@ QWidget* frmStartup::buildListPanel() {
             [this] { m_lists->cmdSearch_Click(m_txtSearch->text()); });
     connect(m_txtSearch, &QLineEdit::returnPressed, cmdSearch, &QPushButton::click);
     connect(cmdReload, &QPushButton::clicked, this, &frmStartup::reloadRequested);
+    connect(cmdRestore, &QPushButton::clicked, this, &frmStartup::restoreRequested);
     connect(cmdSetup, &QPushButton::clicked, this, &frmStartup::cmdSetup_Click);
 
     auto* selectRow = new QHBoxLayout;
@@ -181,6 +184,7 @@ QWidget* frmStartup::buildListPanel() {
     commands->addWidget(cmdHideAll);
     commands->addStretch(1);
     commands->addWidget(cmdReload);
+    commands->addWidget(cmdRestore);
     commands->addWidget(cmdSetup);
 
     auto* searchRow = new QHBoxLayout;

@@ -66,6 +66,8 @@ public:
 
 signals:
     void reloadRequested();
+    // "Restore...": the window of the daily snapshots.
+    void restoreRequested();
     void exitRequested();
     void checkMailRequested();
     // A note was activated while the alarm panel is in front: it shows that note now.

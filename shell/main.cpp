@@ -1,3 +1,4 @@
+#include "shell/desktopservice.h"
 #include "shell/program.h"
 
 #include <QApplication>
@@ -7,10 +8,13 @@
 #include <cstdlib>
 
 int main(int argc, char** argv) {
+    // In a Wayland session with XWayland, notes run on X11, where they can place themselves.
+    DesktopService::choosePlatform();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quillaboard"));
     QApplication::setApplicationVersion(Program::runningVersion());
     QApplication::setDesktopFileName(QStringLiteral("quillaboard"));
+    QApplication::setWindowIcon(DesktopService::programIcon());
     // Closing the manager only hides it; the program ends from the tray menu or the session.
     QApplication::setQuitOnLastWindowClosed(false);
 
