@@ -33,7 +33,11 @@ void checkRoundTrip(const NoteStore& store, int slot) {
     const NoteWindowState& w2 = d->window;
     if (r2.Title.trimmed() != r.Title.trimmed())
         fuzzsupport::fail("title changed", r.Title + QStringLiteral(" -> ") + r2.Title);
-    if (w2.Text.trimmed() != w.Text.trimmed())
+    // A marked text with bytes that are not UTF-8 reads with replacement characters, which take
+    // three bytes each: written back, it may lose its end to the field's width, nothing else.
+    const bool damaged = w.Text.contains(QChar::ReplacementCharacter);
+    if (damaged ? !w.Text.trimmed().startsWith(w2.Text.trimmed())
+                : w2.Text.trimmed() != w.Text.trimmed())
         fuzzsupport::fail("text changed",
                           w.Text.left(80) + QStringLiteral(" -> ") + w2.Text.left(80));
     if (w2.FontName.trimmed() != w.FontName.trimmed() ||

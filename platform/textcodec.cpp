@@ -86,10 +86,13 @@ bool startsWithMark(QByteArrayView bytes) {
     return bytes.startsWith(QByteArrayView(textcodec::ByteOrderMark, 3));
 }
 
-// Western text that begins with the mark's three characters ("ï»¿") would read back as the
-// mark and lose them: such a text is written as UTF-8.
+// Western text that begins with the mark's three characters ("ï»¿"), after blanks, would read
+// back as the mark and lose them: such a text is written as UTF-8.
 bool looksMarked(const QString& text) {
-    return text.startsWith(QStringView(u"\u00EF\u00BB\u00BF"));
+    qsizetype i = 0;
+    while (i < text.size() && text.at(i) == u' ')
+        ++i;
+    return QStringView(text).sliced(i).startsWith(QStringView(u"\u00EF\u00BB\u00BF"));
 }
 
 // Cuts UTF-8 bytes to at most `max` bytes without splitting a character.
@@ -181,10 +184,15 @@ QString decodeFixed(QByteArrayView bytes) {
     qsizetype end = bytes.size();
     while (end > 0 && (bytes[end - 1] == ' ' || bytes[end - 1] == '\0'))
         --end;
-    // A field is UTF-8 only when it starts with the mark; the same bytes further on are
-    // Western text.
+    // A field is UTF-8 only when it starts with the mark (blanks before it stay blanks); the
+    // same bytes further on are Western text.
     const QByteArrayView value = bytes.first(end);
-    return startsWithMark(value) ? QString::fromUtf8(value.sliced(3)) : decodeCp1252(value);
+    qsizetype blanks = 0;
+    while (blanks < value.size() && value[blanks] == ' ')
+        ++blanks;
+    if (!startsWithMark(value.sliced(blanks)))
+        return decodeCp1252(value);
+    return QString(blanks, u' ') + QString::fromUtf8(value.sliced(blanks + 3));
 }
 
 } // namespace textcodec

@@ -106,8 +106,8 @@ void TestPlatform::codecRoundTrip_data() {
     // The mark's three characters are Western text inside a field, and a text that begins
     // with them goes as UTF-8; the unassigned bytes come back as they were.
     row("fixed, the mark's characters inside", "aï»¿é", 8, "a\xEF\xBB\xBF\xE9   ", "aï»¿é");
-    row("the mark's characters first", "ï»¿é", -1, mark + QString::fromUtf8("ï»¿é").toUtf8(),
-        "ï»¿é");
+    row("the mark's characters first", " ï»¿é", -1, mark + QString::fromUtf8(" ï»¿é").toUtf8(),
+        " ï»¿é");
     row("unassigned bytes", "\u0081\u008D\u008F\u0090\u009D", -1, "\x81\x8D\x8F\x90\x9D",
         "\u0081\u008D\u008F\u0090\u009D");
 }
@@ -126,6 +126,10 @@ void TestPlatform::decodeRules() {
     QCOMPARE(
         textcodec::decode(QByteArray("key\xE9 \xEF\xBB\xBF") + QString::fromUtf8("日").toUtf8()),
         QString::fromUtf8("keyé 日"));
+    // A field is UTF-8 when it starts with the mark, after blanks only.
+    QCOMPARE(textcodec::decodeFixed(QByteArray(" \xEF\xBB\xBF") + QString::fromUtf8("日").toUtf8()),
+             QString::fromUtf8(" 日"));
+    QCOMPARE(textcodec::decodeFixed("x\xEF\xBB\xBF\xE9"), QString::fromUtf8("xï»¿é"));
     // Files written by others are guessed.
     QCOMPARE(textcodec::decodeForeign("Gru\xC3\x9F"), QString::fromUtf8("Gruß"));
     QCOMPARE(textcodec::decodeForeign("\xEF\xBB\xBF"
