@@ -367,6 +367,11 @@ void Pop3Session::onClosed() {
 }
 
 void Pop3Session::onError(int number, const QString& description) {
+    if (m_open && m_Mailstade == 9) {
+        // The session had ended: a connection that breaks instead of answering QUIT is no fault.
+        finishQuietly();
+        return;
+    }
     const QString status =
         QStringLiteral("Error # ") + QString::number(number) + QLatin1Char(' ') + description;
     abandon(status, m_tr.Translation(76),
