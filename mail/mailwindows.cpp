@@ -1,6 +1,7 @@
 #include "mail/mailwindows.h"
 
 #include "localisation/translator.h"
+#include "localisation/windowtexts.h"
 #include "mail/franetworksettings.h"
 #include "mail/frmdetmail.h"
 #include "mail/frmmaildetail.h"
@@ -28,6 +29,13 @@ MailWindows::MailWindows(Parts parts, QObject* parent)
     m_notify = new frmSmallEmailNotify(m_parts.settings, m_parts.state, m_parts.tr);
     m_detMail = new frmDetMail;
     m_detail = new frmMailDetail(m_parts.shell);
+    if (m_parts.settings.Language != NativeLanguage) {
+        const windowtexts::Options options{Settings::ticked(m_parts.settings.chkShowTooltips),
+                                           false};
+        for (QWidget* window : {static_cast<QWidget*>(m_notify), static_cast<QWidget*>(m_detMail),
+                                static_cast<QWidget*>(m_detail)})
+            windowtexts::LoadAllNames(window, window->objectName(), m_parts.tr, options);
+    }
     Pop3Session& session = m_parts.session;
 
     connect(&session, &Pop3Session::viewChanged, this, &MailWindows::showSession);
