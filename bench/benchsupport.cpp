@@ -23,9 +23,12 @@ PrivateXServer::~PrivateXServer() {
 bool PrivateXServer::start(const QString& screen) {
     // The server writes the display number it found free to the descriptor we give it.
     m_server.setProgram(QStringLiteral("Xvfb"));
+    // Without -noreset the server resets whenever its last client goes, as every killed
+    // program is, and a program that starts during the reset cannot connect.
     m_server.setArguments({QStringLiteral("-displayfd"), QStringLiteral("1"),
-                           QStringLiteral("-screen"), QStringLiteral("0"), screen,
-                           QStringLiteral("-nolisten"), QStringLiteral("tcp")});
+                           QStringLiteral("-noreset"), QStringLiteral("-screen"),
+                           QStringLiteral("0"), screen, QStringLiteral("-nolisten"),
+                           QStringLiteral("tcp")});
     m_server.setProcessChannelMode(QProcess::SeparateChannels);
     m_server.start();
     if (!m_server.waitForStarted(5000))
