@@ -15,7 +15,7 @@ constexpr int MaxNesting = 8;
 // Where `needle` first occurs in `text` at or after `from`, or -1. The C library's search:
 // on long texts it is many times quicker than the toolkit's rolling hash.
 qsizetype find(QByteArrayView text, QByteArrayView needle, qsizetype from = 0) {
-    if (from < 0 || from > text.size())
+    if (from < 0 || needle.isEmpty() || text.size() - from < needle.size())
         return -1;
     const void* hit = memmem(text.data() + from, size_t(text.size() - from), needle.data(),
                              size_t(needle.size()));
