@@ -63,6 +63,7 @@ public:
                          {QStringLiteral(":%1").arg(n), QStringLiteral("-screen"),
                           QStringLiteral("0"), QStringLiteral("1920x1080x24"),
                           QStringLiteral("-nolisten"), QStringLiteral("tcp")});
+            m_xvfb.waitForStarted();
             for (int i = 0; i < 100 && m_xvfb.state() == QProcess::Running; ++i) {
                 if (QFile::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(n)))
                     return QStringLiteral(":%1").arg(n);
