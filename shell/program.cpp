@@ -212,15 +212,24 @@ void Program::startAlarms() {
 }
 
 void Program::startMail() {
-    m_mail = std::make_unique<MailService>(MailService::Parts{
-        m_settings, m_state, m_tr, m_log, m_messages, m_shell, m_dialogs, *m_manager, m_folder});
+    m_mail = std::make_unique<MailService>(MailService::Parts{m_settings,
+                                                              m_state,
+                                                              m_tr,
+                                                              m_log,
+                                                              m_messages,
+                                                              m_shell,
+                                                              m_dialogs,
+                                                              *m_manager,
+                                                              m_folder,
+                                                              nullptr,
+                                                              {}});
     m_mail->start();
 }
 
 void Program::startNetwork() {
     m_net = std::make_unique<NetService>(
         NetServiceContext{m_store, m_settings, m_state, m_folder, m_messages, m_tr, m_log,
-                          m_dialogs, m_shell, m_clock, *m_manager, *m_windows});
+                          m_dialogs, m_shell, m_clock, *m_manager, *m_windows, nullptr});
     m_net->start();
 }
 
