@@ -5,6 +5,7 @@
 #include "manager/frmstartup.h"
 #include "manager/notelists.h"
 #include "manager/propertiespanel.h"
+#include "manager/setuppanel.h"
 #include "notewindow/notewindowset.h"
 #include "platform/clock.h"
 #include "platform/dialogs.h"
@@ -73,6 +74,8 @@ void AlarmService::installPanel() {
     m_panel = new AlarmPanel(AlarmPanelContext{m_parts.store, m_parts.settings, m_parts.state,
                                                m_parts.messages, m_parts.tr, m_parts.dialogs,
                                                m_parts.clock, m_sound});
+    // Tray clicks wait while the calendar is open, as for the program's boxes.
+    m_panel->setMessageBoxOpenHook([this](bool open) { m_parts.messages.setMessageBoxOpen(open); });
     frmStartup& manager = m_parts.manager;
     AlarmPanel* panel = m_panel;
     manager.installPanel(QStringLiteral("alarm"), panel, [panel] { panel->cmdAlarmOK_Click(); });
@@ -96,14 +99,10 @@ void AlarmService::installPanel() {
             properties.refreshAlarm();
     });
     connect(panel, &AlarmPanel::testRequested, this, &AlarmService::CheckAlarms);
+    // The random wallpaper needs a picture folder: the setup panel's choice of it.
     connect(panel, &AlarmPanel::pictureFolderRequested, this, [this] {
-        const QString folder = m_parts.dialogs.chooseFolder(
-            m_parts.manager.window(),
-            QStringLiteral("Search a folder containing picture files (.JPG)"));
-        if (!folder.isEmpty())
-            m_parts.settings.PictureDir =
-                folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/');
-        m_parts.state.SettingsChanged = true;
+        if (auto* setup = m_parts.manager.findChild<SetupPanel*>())
+            setup->cmdSetPictureDir_Click();
     });
 }
 

@@ -2,6 +2,7 @@
 #include "alarms/wallclock.h"
 #include "localisation/frmmsgbox.h"
 #include "manager/frmstartup.h"
+#include "notewindow/frmblocnote.h"
 #include "notewindow/notecommands.h"
 #include "notewindow/notewindowset.h"
 #include "platform/oledate.h"
