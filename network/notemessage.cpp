@@ -77,6 +77,10 @@ QByteArray encode(const Outgoing& note, const QLocale& locale) {
         numberText(note.left, locale) + FieldEnd + numberText(note.width, locale) + FieldEnd +
         numberText(note.height, locale) + FieldEnd + QString::number(note.backColor) + FieldEnd +
         QString::number(note.foreColor) + FieldEnd + text;
+    // The receiver reads UTF-8 from a mark anywhere in the message: Western text that holds
+    // the mark's characters goes as UTF-8 too, or they would be taken for it and vanish.
+    if (message.contains(QStringView(u"\u00EF\u00BB\u00BF")))
+        return QByteArray(textcodec::ByteOrderMark) + message.toUtf8();
     return textcodec::encode(message);
 }
 

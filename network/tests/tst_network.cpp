@@ -72,6 +72,10 @@ void TestNoteMessage::encode_data() {
         << u"en_US"_s << u"pc (Ann)"_s << 2880.0F << QStringLiteral("\u65e5\u672c")
         << QByteArray(
                "\xEF\xBB\xBFpc (Ann)=1500=3000=2880=1500=65535=255=\xE6\x97\xA5\xE6\x9C\xAC");
+    QTest::newRow("the mark's characters in Western text: UTF-8")
+        << u"en_US"_s << u"pc (Ann)"_s << 2880.0F << QStringLiteral("a \u00ef\u00bb\u00bf b")
+        << QByteArray("\xEF\xBB\xBFpc (Ann)=1500=3000=2880=1500=65535=255=a "
+                      "\xC3\xAF\xC2\xBB\xC2\xBF b");
     QTest::newRow("an = in the identity would shift the fields")
         << u"en_US"_s << u"pc (a=b)"_s << 2880.0F << QStringLiteral("x")
         << cp1252("pc (a-b)=1500=3000=2880=1500=65535=255=x");
