@@ -172,6 +172,8 @@ void DesktopService::installOptions() {
 }
 
 void DesktopService::notesLoaded() {
+    // The windows of a load were shown before this service watched them.
+    applyWorkspaces();
     (void)bringNotesInside(currentScreens());
     m_snapshotTimer.start(SnapshotAfterLoadMs);
 }
@@ -223,13 +225,17 @@ int DesktopService::bringNotesInside(const QList<screenfit::Screen>& screens) {
 void DesktopService::setNotesOnAllWorkspaces(bool all) {
     m_allWorkspaces = all;
     (void)appstore::writeValue(AllWorkspacesValue, all ? QStringLiteral("1") : QStringLiteral("0"));
+    applyWorkspaces();
+    if (m_options)
+        m_options->setAllWorkspaces(all);
+}
+
+void DesktopService::applyWorkspaces() {
     NoteWindowSet* windows = m_program.noteWindows();
     for (int slot = 0; windows != nullptr && slot <= m_program.store().LastNote(); ++slot) {
         if (frmBlocNote* window = windows->existingWindow(slot))
-            windowops::setOnAllWorkspaces(window, all);
+            windowops::setOnAllWorkspaces(window, m_allWorkspaces);
     }
-    if (m_options)
-        m_options->setAllWorkspaces(all);
 }
 
 bool DesktopService::eventFilter(QObject* watched, QEvent* event) {

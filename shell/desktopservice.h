@@ -89,6 +89,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void applyWorkspaces();
     void watchScreen(QScreen* screen);
     void screensChanged(const QScreen* leaving);
     void warnOnceOnWayland();
