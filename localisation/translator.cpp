@@ -26,7 +26,7 @@ const QStringList& Translator::englishMessages() {
         QStringLiteral("Total :"),
         QStringLiteral("Random wallpaper"),
         QStringLiteral("Random screensaver"),
-        QStringLiteral("Shut down Windows"),
+        QStringLiteral("Shut down the computer"),
         QStringLiteral("Please, read the help notes on both sides"),
         QStringLiteral("(click the upper left square of a note to switch sides)."),
         QStringLiteral("Then go to the Setup panel to adjust some general settings."),

@@ -43,12 +43,20 @@ void walk(QWidget* widget, QList<Control>& out) {
     }
 }
 
+// A control whose text is the user's data: a text box ("txt" names one, whatever widget shows
+// it), or a tray-menu entry that carries a note's title.
+bool dataCaption(const QString& name) {
+    return name.startsWith(QLatin1String("txt")) || name.startsWith(QLatin1String("mnuNoteX"));
+}
+
 bool pathTip(const QObject* object, const QString& tip) {
     static const QStringList pathButtons = {QStringLiteral("cmdSetPictureDir"),
                                             QStringLiteral("cmdMailPlaySound"),
                                             QStringLiteral("cmdNetPlaySound")};
-    return pathButtons.contains(object->objectName()) &&
-           (tip.contains(QLatin1Char('\\')) || tip.contains(QLatin1Char('/')));
+    // A tooltip that shows an address (the splash picture's) is the address, in any language.
+    return tip.contains(QLatin1String("://")) ||
+           (pathButtons.contains(object->objectName()) &&
+            (tip.contains(QLatin1Char('\\')) || tip.contains(QLatin1Char('/'))));
 }
 
 void setToolTip(QObject* object, const QString& text) {
@@ -165,7 +173,7 @@ void LoadAllNames(QWidget* window, const QString& section, const Translator& tr,
         auto* widget = qobject_cast<QWidget*>(object);
         const bool symbol = widget && widget->font().family().compare(QLatin1String("Webdings"),
                                                                       Qt::CaseInsensitive) == 0;
-        if (hasCaption && !symbol) {
+        if (hasCaption && !symbol && !dataCaption(control.name)) {
             bool found = false;
             const QString value =
                 tr.ReadIniFile(section, control.name + QStringLiteral(".Caption"), current, &found);
@@ -209,7 +217,7 @@ void restoreEnglish(QWidget* window, const QList<QWidget*>& extraRoots) {
 }
 
 void WriteAllNames(QWidget* window, const QString& section, languagefile::IniWriter& out,
-                   int systemCharset, const QList<QWidget*>& extraRoots) {
+                   int systemCharset, const QList<QWidget*>& extraRoots, const Options& options) {
     if (window == nullptr)
         return;
     const auto oneLine = [](const QString& text) {
@@ -218,11 +226,13 @@ void WriteAllNames(QWidget* window, const QString& section, languagefile::IniWri
     };
     out.setValue(QStringLiteral("General"), QStringLiteral("Charset"),
                  QString::number(systemCharset));
-    if (oneLine(window->windowTitle()))
+    if (!options.keepWindowCaption && oneLine(window->windowTitle()))
         out.setValue(section, QStringLiteral("Form.Caption"), window->windowTitle());
     for (const Control& control : allControls(window, extraRoots)) {
         const QString text = caption(control.object);
-        if (oneLine(text))
+        const auto* label = qobject_cast<const QLabel*>(control.object);
+        const bool data = label && (label->textInteractionFlags() & Qt::TextSelectableByMouse) != 0;
+        if (oneLine(text) && !data && !dataCaption(control.name))
             out.setValue(section, control.name + QStringLiteral(".Caption"), text);
         const QString tip = toolTip(control.object);
         if (oneLine(tip))

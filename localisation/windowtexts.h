@@ -49,8 +49,10 @@ void restoreEnglish(QWidget* window, const QList<QWidget*>& extraRoots = {});
 
 // The window's current captions and tooltips into the template: [General] Charset, then
 // Form.Caption and name.Caption / name.ToolTipText of every control that shows one. Texts
-// that span lines cannot be one INI value and are left out.
+// that span lines cannot be one INI value and are left out, and so are labels whose text
+// can be selected: they show data (a date, a state), not a text of the program.
 void WriteAllNames(QWidget* window, const QString& section, languagefile::IniWriter& out,
-                   int systemCharset, const QList<QWidget*>& extraRoots = {});
+                   int systemCharset, const QList<QWidget*>& extraRoots = {},
+                   const Options& options = {});
 
 } // namespace windowtexts

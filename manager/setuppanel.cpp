@@ -155,11 +155,11 @@ void SetupPanel::buildControls() {
                                 QStringLiteral("For automatic random change of your wallpaper"));
     m_chkAutoSave =
         checkBox(content, "chkAutoSave", QStringLiteral("Auto save every"),
-                 QStringLiteral("All modified notes will be saved every chosen interval of time "));
+                 QStringLiteral("All modified notes will be saved every chosen interval of time"));
     m_cboAutoSaveTime = intervalList(content, "cboAutoSaveTime", m_hooks.autoSaveTimes);
     m_chkAutoRefresh = checkBox(content, "chkAutoRefresh", QStringLiteral("Auto refresh every"),
                                 QStringLiteral("All notes \"always-on-top\" will be reset on top "
-                                               "every chosen interval of time "));
+                                               "every chosen interval of time"));
     m_cboAutoRefreshTime = intervalList(content, "cboAutoRefreshTime", m_hooks.autoRefreshTimes);
     m_cmdNetworkSettings =
         button(content, "cmdNetworkSettings", QStringLiteral("Mail and network settings"));

@@ -1,5 +1,6 @@
 #include "languageservice.h"
 
+#include "localisation/frmmsgbox.h"
 #include "localisation/languagefile.h"
 #include "localisation/translator.h"
 #include "localisation/windowtexts.h"
@@ -71,6 +72,11 @@ LanguageService::LanguageService(const Context& ctx, frmStartup& manager, QObjec
         });
     });
     qApp->installEventFilter(this);
+    addTemplateWindow(MessageBox, [this] {
+        auto box = std::make_unique<frmMsgbox>();
+        box->setup({}, {}, 0, 0, m_ctx.tr);
+        return box;
+    });
 }
 
 LanguageService::~LanguageService() {
@@ -137,6 +143,10 @@ void LanguageService::translateWindow(QWidget* window) {
     if (section == MessageBox)
         return;
     window->setProperty(Generation, m_generation);
+    for (QWidget* frame : window->findChildren<QWidget*>()) {
+        if (frame->objectName().startsWith(QLatin1String("fra")))
+            frame->setProperty(Generation, m_generation);
+    }
     windowtexts::Options options;
     options.showTooltips = Settings::ticked(m_ctx.settings.chkShowTooltips);
     options.keepWindowCaption = section == NoteWindow;
@@ -148,23 +158,21 @@ bool LanguageService::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() != QEvent::Show || !watched->isWidgetType())
         return QObject::eventFilter(watched, event);
     auto* widget = static_cast<QWidget*>(watched);
-    const char* const property = Generation;
-    if (widget->property(property).toInt() == m_generation)
-        return QObject::eventFilter(watched, event);
+    QWidget* owner = nullptr;
     if (auto* menu = qobject_cast<QMenu*>(widget)) {
         // A menu shows the texts of its owner's section.
-        QWidget* owner = menu->parentWidget() ? menu->parentWidget()->window() : &m_manager;
-        menu->setProperty(property, m_generation);
-        if (isProgramWindow(owner))
-            translateWindow(owner);
-    } else if (widget->isWindow() && isProgramWindow(widget)) {
-        translateWindow(widget);
-    } else if (!widget->isWindow() && widget->objectName().startsWith(QLatin1String("fra"))) {
+        owner = menu->parentWidget() ? menu->parentWidget()->window() : &m_manager;
+    } else if (widget->isWindow()) {
+        owner = widget;
+    } else if (widget->objectName().startsWith(QLatin1String("fra"))) {
         // A panel put into a window after the window was translated.
-        widget->setProperty(property, m_generation);
-        if (isProgramWindow(widget->window()))
-            translateWindow(widget->window());
+        owner = widget->window();
     }
+    if (owner == nullptr || widget->property(Generation).toInt() == m_generation)
+        return QObject::eventFilter(watched, event);
+    widget->setProperty(Generation, m_generation);
+    if (isProgramWindow(owner))
+        translateWindow(owner);
     return QObject::eventFilter(watched, event);
 }
 
@@ -188,8 +196,11 @@ void LanguageService::writeTemplate() {
         if (written.contains(section))
             return;
         written.append(section);
+        windowtexts::Options options;
+        options.keepWindowCaption = section == NoteWindow;
         windowtexts::WriteAllNames(window, section, out, charset,
-                                   section == Manager ? ownerlessMenus() : QList<QWidget*>());
+                                   section == Manager ? ownerlessMenus() : QList<QWidget*>(),
+                                   options);
     };
     for (const QString& name : TemplateOrder) {
         for (QWidget* window : windows) {
