@@ -89,35 +89,6 @@ NoteMenus::NoteMenus(QWidget* owner)
     };
     for (const auto& [action, name] : names)
         action->setObjectName(QLatin1String(name));
-
-    // The language files name the entries.
-    const std::pair<QAction*, const char*> names[] = {
-        {mnuShowImage, "mnuShowImage"},
-        {mnuSelectAll, "mnuSelectAll"},
-        {mnuCopy, "mnuCopy"},
-        {mnuCut, "mnuCut"},
-        {mnuPaste, "mnuPaste"},
-        {mnuUndo, "mnuUndo"},
-        {mnuNoteDelete, "mnuNoteDelete"},
-        {mnuNoteAsDefault, "mnuNoteAsDefault"},
-        {mnuSendTo, "mnuSendTo"},
-        {mnuPrint, "mnuPrint"},
-        {mnuOpenInInternet, "mnuOpenInInternet"},
-        {mnuSendMail, "mnuSendMail"},
-        {mnuOpenFile, "mnuOpenFile"},
-        {mnuOpenFolder, "mnuOpenFolder"},
-        {mnuNoteProperties, "mnuNoteProperties"},
-        {mnuNoteLocked, "mnuNoteLocked"},
-        {mnuNoteShowTitle, "mnuNoteShowTitle"},
-        {mnuNoteHide, "mnuNoteHide"},
-        {mnuShowText, "mnuShowText"},
-        {mnuSelectImage, "mnuSelectImage"},
-        {mnuImageProperties, "mnuImageProperties"},
-        {mnuImageShowTitle, "mnuImageShowTitle"},
-        {mnuImageHide, "mnuImageHide"},
-    };
-    for (const auto& [action, name] : names)
-        action->setObjectName(QLatin1String(name));
 }
 
 NoteMenus::~NoteMenus() = default;
