@@ -84,8 +84,6 @@ public:
     [[nodiscard]] LanguageService* language() const { return m_language.get(); }
     [[nodiscard]] const MinuteTimer& autoSaveTimer() const { return m_timAutoSave; }
     [[nodiscard]] const QTimer& autoRefreshTimer() const { return m_timAutoRefresh; }
-    [[nodiscard]] const MinuteTimer& autoSaveTimer() const { return m_timAutoSave; }
-    [[nodiscard]] const QTimer& autoRefreshTimer() const { return m_timAutoRefresh; }
     [[nodiscard]] AlarmService* alarms() const { return m_alarms.get(); }
     // Sound, desktop and chance for the alarms, before start(); tests never touch the real ones.
     void setAlarmSeams(const AlarmSeams& seams) { m_alarmSeams = seams; }
