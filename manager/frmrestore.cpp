@@ -41,10 +41,15 @@ frmRestore::frmRestore(const QString& snapshotFolder, QWidget* parent)
 
     auto* lists = new QHBoxLayout;
     auto* left = new QVBoxLayout;
-    left->addWidget(new QLabel(QStringLiteral("Snapshots (one a day)"), this));
+    // Named, so language files reach them.
+    auto* lblSnapshots = new QLabel(QStringLiteral("Snapshots (one a day)"), this);
+    lblSnapshots->setObjectName(QStringLiteral("lblSnapshots"));
+    left->addWidget(lblSnapshots);
     left->addWidget(lstSnapshots);
     auto* right = new QVBoxLayout;
-    right->addWidget(new QLabel(QStringLiteral("Notes of the snapshot"), this));
+    auto* lblSnapshotNotes = new QLabel(QStringLiteral("Notes of the snapshot"), this);
+    lblSnapshotNotes->setObjectName(QStringLiteral("lblSnapshotNotes"));
+    right->addWidget(lblSnapshotNotes);
     right->addWidget(lstSnapshotNotes);
     lists->addLayout(left, 2);
     lists->addLayout(right, 3);

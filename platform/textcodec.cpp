@@ -195,4 +195,14 @@ QString decodeFixed(QByteArrayView bytes) {
     return QString(blanks, u' ') + QString::fromUtf8(value.sliced(blanks + 3));
 }
 
+QString trimBlanks(const QString& text) {
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && text.at(begin) == u' ')
+        ++begin;
+    while (end > begin && text.at(end - 1) == u' ')
+        --end;
+    return text.mid(begin, end - begin);
+}
+
 } // namespace textcodec

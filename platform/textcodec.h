@@ -36,4 +36,8 @@ inline constexpr char ByteOrderMark[] = "\xEF\xBB\xBF";
 // half a character: what a field of that width gives back.
 [[nodiscard]] QString cutToBytes(const QString& text, int maxBytes);
 
+// Blanks (only blanks, not tabs or line breaks) removed on both sides, as fixed-length texts
+// are trimmed.
+[[nodiscard]] QString trimBlanks(const QString& text);
+
 } // namespace textcodec

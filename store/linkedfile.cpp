@@ -19,17 +19,6 @@ namespace {
 
 const QString CrLf = QStringLiteral("\r\n");
 
-// Blanks (only blanks) removed on both sides, as the note's text is trimmed when written.
-QString trimBlanks(const QString& text) {
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && text.at(begin) == u' ')
-        ++begin;
-    while (end > begin && text.at(end - 1) == u' ')
-        --end;
-    return text.mid(begin, end - begin);
-}
-
 QString withCrLf(const QString& text) {
     QString out = text;
     out.replace(QLatin1Char('\n'), CrLf);
@@ -79,7 +68,7 @@ Decoded decode(QByteArrayView bytes) {
 }
 
 QByteArray encode(const QString& text, Format& format) {
-    QString body = trimBlanks(text);
+    QString body = textcodec::trimBlanks(text);
     body.replace(CrLf, QStringLiteral("\n"));
     body += QLatin1Char('\n');
     if (format.breaks == LineBreak::CrLf)

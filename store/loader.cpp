@@ -7,6 +7,7 @@
 #include "localisation/translator.h"
 #include "platform/clock.h"
 #include "platform/messagesink.h"
+#include "platform/textcodec.h"
 
 #include <cmath>
 #include <cstdlib>
@@ -17,17 +18,6 @@ namespace {
 constexpr int ChunkRecords = 128;
 
 const QString QuickHelpPrefix = QStringLiteral("Quick help");
-
-// Blanks (only blanks) removed on both sides, as fixed-length texts are trimmed.
-QString trimBlanks(const QString& text) {
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && text.at(begin) == u' ')
-        ++begin;
-    while (end > begin && text.at(end - 1) == u' ')
-        --end;
-    return text.mid(begin, end - begin);
-}
 
 // |round(value) mod round(range)|, computed on whole numbers as the position check does.
 float wrapPosition(float value, int range) {
@@ -296,10 +286,10 @@ private:
         correctPosition(d.window);
 
         NoteRecord& record = d.record;
-        record.Title = trimBlanks(record.Title);
+        record.Title = textcodec::trimBlanks(record.Title);
         record.ChangeMark = mark::Blank;
-        d.window.Text = trimBlanks(d.window.Text);
-        d.window.FontName = trimBlanks(d.window.FontName);
+        d.window.Text = textcodec::trimBlanks(d.window.Text);
+        d.window.FontName = textcodec::trimBlanks(d.window.FontName);
 
         int slot = -1;
         if (importFile >= 0 && record.Title.startsWith(QuickHelpPrefix)) {

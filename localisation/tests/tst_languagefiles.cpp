@@ -22,11 +22,7 @@ using languagefile::Problem;
 
 namespace {
 
-void writeFile(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly));
-    QCOMPARE(file.write(bytes), bytes.size());
-}
+using qbtest::writeFile;
 
 // A window as the program builds them: named controls, a menu, a child window.
 struct Window {

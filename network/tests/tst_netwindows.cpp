@@ -26,15 +26,8 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-QByteArray readFile(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeFile(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
-}
+using qbtest::readFile;
+using qbtest::writeFile;
 
 } // namespace
 

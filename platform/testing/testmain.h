@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QTest>
 
 #include <functional>
@@ -33,6 +34,18 @@ inline int runAll(int argc, char** argv) {
     for (const Runner& run : registry())
         failed += run(argc, argv);
     return failed;
+}
+
+// The bytes of a file; empty when it cannot be read.
+inline QByteArray readFile(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// Writes a file whole; the test fails when that cannot be done.
+inline void writeFile(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
 }
 
 } // namespace qbtest

@@ -44,10 +44,7 @@ QByteArray notesAt(const QList<std::pair<QString, QPoint>>& notes) {
     return bytes;
 }
 
-void writeFile(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
-}
+using qbtest::writeFile;
 
 const QKeySequence CtrlAltN(Qt::ControlModifier | Qt::AltModifier | Qt::Key_N);
 const QKeySequence CtrlShiftK(Qt::ControlModifier | Qt::ShiftModifier | Qt::Key_K);

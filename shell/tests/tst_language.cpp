@@ -31,15 +31,8 @@ QByteArray iniLine(const char* key, const QString& value) {
     return QByteArray(key).leftJustified(20) + value.leftJustified(128).toLatin1() + "\r\n";
 }
 
-QByteArray readFile(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeFile(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
-}
+using qbtest::readFile;
+using qbtest::writeFile;
 
 // The value of a key in the settings file, as written.
 QString settingValue(const QString& file, const char* key) {

@@ -43,15 +43,8 @@ QByteArray note(const char* title, std::int16_t number) {
     return recordcodec::encode(r, w, number);
 }
 
-QByteArray readFile(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeFile(const QString& path, const QByteArray& bytes) {
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
-}
+using qbtest::readFile;
+using qbtest::writeFile;
 
 // Answers the first open question box with the given button.
 void answerQuestionLater(int button) {
