@@ -52,7 +52,9 @@ fraNetworkSettings::fraNetworkSettings(Settings& settings, ProgramState& state, 
     interval->addWidget(m_chkCheckMail);
     interval->addWidget(m_txtMailInterval);
     interval->addWidget(m_vsbMailInterval);
-    interval->addWidget(new QLabel(QStringLiteral("sec."), server));
+    auto* lblIntervalUnit = new QLabel(QStringLiteral("sec."), server);
+    lblIntervalUnit->setObjectName(QStringLiteral("lblIntervalUnit"));
+    interval->addWidget(lblIntervalUnit);
     interval->addStretch(1);
     form->addRow(interval);
 

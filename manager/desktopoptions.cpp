@@ -25,6 +25,7 @@ DesktopOptions::DesktopOptions(QWidget* parent)
     lblShortcutStatus->setWordWrap(true);
 
     auto* label = new QLabel(QStringLiteral("New note from anywhere"), this);
+    label->setObjectName(QStringLiteral("lblShortcut"));
     label->setBuddy(txtShortcut);
     auto* grid = new QGridLayout(this);
     grid->addWidget(chkAllWorkspaces, 0, 0, 1, 3);

@@ -82,6 +82,7 @@ void PropertiesPanel::buildControls() {
 
     auto* titleRow = new QHBoxLayout;
     auto* titleLabel = new QLabel(QStringLiteral("Title"), frame);
+    titleLabel->setObjectName(QStringLiteral("lblTitre"));
     m_txtTitre = lineEdit(frame, "txtTitre", width::Title);
     titleLabel->setBuddy(m_txtTitre);
     titleRow->addWidget(titleLabel);
@@ -219,9 +220,13 @@ void PropertiesPanel::buildControls() {
     alarmRow->addWidget(m_shpAlarmStatus);
     alarmRow->addWidget(m_lblAlarmColor);
     info->addLayout(alarmRow, 0, 1);
-    info->addWidget(new QLabel(QStringLiteral("Created"), frame), 1, 0);
+    auto* lblCreatedCaption = new QLabel(QStringLiteral("Created"), frame);
+    lblCreatedCaption->setObjectName(QStringLiteral("lblCreatedCaption"));
+    info->addWidget(lblCreatedCaption, 1, 0);
     info->addWidget(m_lblCreated, 1, 1);
-    info->addWidget(new QLabel(QStringLiteral("Modified"), frame), 2, 0);
+    auto* lblModifiedCaption = new QLabel(QStringLiteral("Modified"), frame);
+    lblModifiedCaption->setObjectName(QStringLiteral("lblModifiedCaption"));
+    info->addWidget(lblModifiedCaption, 2, 0);
     info->addWidget(m_lblModified, 2, 1);
     info->setColumnStretch(1, 1);
     layout->addLayout(info);
