@@ -1,4 +1,5 @@
 #include "dovecot.h"
+#include "platform/testing/testcertificate.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -103,15 +104,9 @@ bool Dovecot::start(const QStringList& users) {
         ::chmod(QFile::encodeName(root).constData(), 0755);
     }
 
-    QProcess openssl;
-    openssl.start(QStringLiteral("openssl"),
-                  {QStringLiteral("req"), QStringLiteral("-x509"), QStringLiteral("-newkey"),
-                   QStringLiteral("rsa:2048"), QStringLiteral("-nodes"), QStringLiteral("-days"),
-                   QStringLiteral("2"), QStringLiteral("-subj"), QStringLiteral("/CN=localhost"),
-                   QStringLiteral("-addext"), QStringLiteral("subjectAltName=DNS:localhost"),
-                   QStringLiteral("-keyout"), root + QStringLiteral("/key.pem"),
-                   QStringLiteral("-out"), root + QStringLiteral("/cert.pem")});
-    if (!openssl.waitForFinished(60000) || openssl.exitCode() != 0) {
+    QString certPath;
+    QString keyPath;
+    if (!qbtest::makeCertificate(root, &certPath, &keyPath)) {
         m_whyNot = QStringLiteral("openssl could not make a certificate");
         return false;
     }

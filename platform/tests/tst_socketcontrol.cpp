@@ -1,4 +1,5 @@
 #include "platform/socketcontrol.h"
+#include "platform/testing/testcertificate.h"
 #include "platform/testing/testmain.h"
 
 #include <QFile>
@@ -24,21 +25,7 @@ int closedPort() {
     return probe.serverPort();
 }
 
-// Self-signed certificate for "localhost" made with openssl in dir; empty without openssl.
-bool makeCertificate(const QString& dir, QString* certPath, QString* keyPath) {
-    *certPath = dir + QStringLiteral("/cert.pem");
-    *keyPath = dir + QStringLiteral("/key.pem");
-    if (QStandardPaths::findExecutable(QStringLiteral("openssl")).isEmpty())
-        return false;
-    QProcess openssl;
-    openssl.start(QStringLiteral("openssl"),
-                  {QStringLiteral("req"), QStringLiteral("-x509"), QStringLiteral("-newkey"),
-                   QStringLiteral("rsa:2048"), QStringLiteral("-nodes"), QStringLiteral("-days"),
-                   QStringLiteral("2"), QStringLiteral("-subj"), QStringLiteral("/CN=localhost"),
-                   QStringLiteral("-addext"), QStringLiteral("subjectAltName=DNS:localhost"),
-                   QStringLiteral("-keyout"), *keyPath, QStringLiteral("-out"), *certPath});
-    return openssl.waitForFinished(60000) && openssl.exitCode() == 0;
-}
+using qbtest::makeCertificate;
 
 } // namespace
 
