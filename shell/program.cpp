@@ -202,7 +202,7 @@ void Program::startAlarms() {
     const auto shutDownForAlarm = [this] {
         if (!endByUser())
             return false;
-        QTimer::singleShot(0, qApp, [this] { QCoreApplication::exit(m_exitCode); });
+        QTimer::singleShot(0, this, [this] { QCoreApplication::exit(m_exitCode); });
         return true;
     };
     m_alarms = std::make_unique<AlarmService>(
