@@ -4,13 +4,13 @@
 #include "platform/desktop.h"
 #include "platform/desktopshell.h"
 #include "platform/messagesink.h"
+#include "platform/programfolder.h"
 #include "platform/sound.h"
 #include "store/notestore.h"
 #include "store/settings.h"
 
 #include <QDir>
 #include <QFileInfo>
-#include <QLocale>
 
 namespace {
 
@@ -28,21 +28,15 @@ bool textShowsAPath(const QString& text) {
 AlarmActions::AlarmActions(const AlarmActionsContext& ctx)
     : m_ctx(ctx) {}
 
-QString AlarmActions::expandHome(const QString& path) {
-    if (path.startsWith(QLatin1String("~/")))
-        return QDir::homePath() + path.mid(1);
-    return path;
-}
-
 bool AlarmActions::isProgram(const QString& path) {
     if (path.indexOf(QLatin1String(".exe"), 1, Qt::CaseInsensitive) > 0)
         return true;
-    const QFileInfo info(expandHome(path));
+    const QFileInfo info(ProgramFolder::expandHome(path));
     return info.isFile() && info.isExecutable();
 }
 
 QString AlarmActions::noteCaption(int slot) const {
-    return QStringLiteral("Note '") + m_ctx.store.Notes.at(size_t(slot)).Title.trimmed() +
+    return QStringLiteral("Note '") + m_ctx.store.Notes.at(size_t(slot)).trimmedTitle() +
            QLatin1Char('\'');
 }
 
@@ -58,7 +52,7 @@ void AlarmActions::perform(const AlarmCheckResult& result) {
         }
         MissedAlarm entry;
         entry.slot = action.slot;
-        entry.title = m_ctx.store.Notes.at(size_t(action.slot)).Title.trimmed();
+        entry.title = m_ctx.store.Notes.at(size_t(action.slot)).trimmedTitle();
         entry.due = action.goesOffAt();
         entry.notices = performOne(action, true, !soundPlayed);
         soundPlayed = soundPlayed || !action.soundFile.isEmpty();
@@ -77,13 +71,8 @@ QStringList AlarmActions::performOne(const AlarmAction& action, bool late, bool 
             m_ctx.messages.Message_box(text, caption, msgbox::Plain);
         }
     };
-    if (action.show) {
-        const QString notice =
-            late ? m_ctx.tr.Translation(113) + QLatin1Char(' ') +
-                       QLocale().toString(action.goesOffAt(), QStringLiteral("dd/MM/yyyy hh:mm"))
-                 : QString();
-        m_ctx.host.showAlarmNote(action.slot, notice);
-    }
+    if (action.show)
+        m_ctx.host.showAlarmNote(action.slot, late);
     if (!action.executeFile.isEmpty()) {
         const QString failure = startOrOpen(action);
         if (!failure.isEmpty())
@@ -92,7 +81,7 @@ QStringList AlarmActions::performOne(const AlarmAction& action, bool late, bool 
     // Without an audio output nothing plays and nobody is told: the other actions are the
     // alarm.
     if (!action.soundFile.isEmpty() && soundAllowed)
-        m_ctx.sound.play(expandHome(action.soundFile));
+        m_ctx.sound.play(ProgramFolder::expandHome(action.soundFile));
     if (action.shutDownSkipped)
         notices << m_ctx.tr.Translation(115);
     if (action.special != QChar(u' ')) {
@@ -106,7 +95,7 @@ QStringList AlarmActions::performOne(const AlarmAction& action, bool late, bool 
 QString AlarmActions::startOrOpen(const AlarmAction& action) {
     // Paths keep their letter case: file names on this system depend on it.
     const QString command = action.executeFile;
-    const QString path = expandHome(command);
+    const QString path = ProgramFolder::expandHome(command);
     if (isProgram(command)) {
         if (!m_ctx.shell.startProgram(path, {}))
             return m_ctx.tr.Translation(59) + CrLf + command;
@@ -126,7 +115,7 @@ QString AlarmActions::desktopAction(const AlarmAction& action) {
         const QString folder = m_ctx.settings.PictureDir;
         if (!folder.contains(QLatin1Char('/')) && !folder.contains(QLatin1Char('\\')))
             return {};
-        QDir dir(expandHome(folder));
+        QDir dir(ProgramFolder::expandHome(folder));
         const QStringList pictures =
             dir.entryList({QStringLiteral("*.jpg"), QStringLiteral("*.jpeg")}, QDir::Files,
                           QDir::Name | QDir::IgnoreCase);

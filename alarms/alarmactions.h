@@ -26,8 +26,8 @@ class AlarmHost {
 public:
     virtual ~AlarmHost() = default;
     // Shows the note (ticks its line once no message box of the program is open) and makes it
-    // flash. `notice` goes in its title bar while it flashes; empty for an alarm on time.
-    virtual void showAlarmNote(int slot, const QString& notice) = 0;
+    // flash; `late` when it went off late (the summary of missed alarms names it).
+    virtual void showAlarmNote(int slot, bool late) = 0;
     // Both text boxes of the note get this text (the wallpaper or screensaver it chose).
     virtual void setNoteText(int slot, const QString& text) = 0;
     // The program's orderly shutdown, every note and the settings saved; false when they could
@@ -63,8 +63,6 @@ public:
     // Whether a path names a program to start rather than a document to open: an executable
     // file, or a name holding ".exe" after its first character.
     [[nodiscard]] static bool isProgram(const QString& path);
-    // "~/" stands for the home folder.
-    [[nodiscard]] static QString expandHome(const QString& path);
 
 private:
     // Returns what the summary must say for a late alarm; a box for one on time.

@@ -11,6 +11,7 @@
 #include "notewindow/notewindowset.h"
 #include "notewindow/titlebar.h"
 #include "platform/desktopshell.h"
+#include "platform/programfolder.h"
 #include "platform/windowops.h"
 #include "store/notestore.h"
 #include "store/programstate.h"
@@ -304,9 +305,9 @@ void frmBlocNote::wireMenus() {
     connect(m.mnuSendMail, &QAction::triggered, this,
             [this] { (void)m_ctx.shell.open(QStringLiteral("mailto:") + m_linkTag); });
     connect(m.mnuOpenFile, &QAction::triggered, this,
-            [this] { (void)m_ctx.shell.open(expandHome(m_linkTag)); });
+            [this] { (void)m_ctx.shell.open(ProgramFolder::expandHome(m_linkTag)); });
     connect(m.mnuOpenFolder, &QAction::triggered, this,
-            [this] { (void)m_ctx.shell.open(expandHome(m_linkTag)); });
+            [this] { (void)m_ctx.shell.open(ProgramFolder::expandHome(m_linkTag)); });
     for (QAction* properties : {m.mnuNoteProperties, m.mnuImageProperties}) {
         connect(properties, &QAction::triggered, this, [this, host] {
             if (host()) {

@@ -1,14 +1,9 @@
 #include "notewindow/linkdetection.h"
 
+#include "platform/programfolder.h"
+
 #include <QDir>
 #include <QFileInfo>
-
-QString expandHome(const QString& path) {
-    if (path.startsWith(QLatin1String("~/"))) {
-        return QDir::homePath() + path.mid(1);
-    }
-    return path;
-}
 
 namespace {
 
@@ -37,7 +32,7 @@ DetectedLinks detectLinks(const QString& selection) {
     const qsizetype at = text.indexOf(QLatin1Char('@'));
     links.mail = at >= 0 && text.lastIndexOf(QLatin1Char('.')) > at;
     if (isDrivePath(text) || isAbsolutePath(text)) {
-        const QFileInfo info(expandHome(text));
+        const QFileInfo info(ProgramFolder::expandHome(text));
         if (info.exists()) {
             links.file = !info.isDir();
             links.folder = info.isDir();

@@ -18,6 +18,3 @@ struct DetectedLinks {
 // and paths: drive paths ("C:\...") and, on this system, absolute paths ("/..." or "~/...")
 // naming an existing file or folder. An empty selection offers nothing.
 [[nodiscard]] DetectedLinks detectLinks(const QString& selection);
-
-// "~/..." expanded to the home folder; other texts unchanged.
-[[nodiscard]] QString expandHome(const QString& path);

@@ -29,9 +29,13 @@ QString ProgramFolder::resolve(const QString& stored) const {
         return p;
     if (!hasSeparator(p))
         return m_path + p;
-    if (p.startsWith(QLatin1String("~/")))
-        return QDir::homePath() + p.mid(1);
-    return p;
+    return expandHome(p);
+}
+
+QString ProgramFolder::expandHome(const QString& path) {
+    if (path.startsWith(QLatin1String("~/")))
+        return QDir::homePath() + path.mid(1);
+    return path;
 }
 
 QString ProgramFolder::storedForm(const QString& path) const {

@@ -16,6 +16,8 @@ public:
     // The bare file name when `path` lies directly in the program folder, else `path`.
     [[nodiscard]] QString storedForm(const QString& path) const;
 
+    // "~/" stands for the home folder; any other path is returned as it is.
+    [[nodiscard]] static QString expandHome(const QString& path);
     // '/' or '\' anywhere in the text.
     [[nodiscard]] static bool hasSeparator(const QString& path);
     // The text up to and including the last separator; empty when there is none.

@@ -174,8 +174,8 @@ QDateTime AlarmService::nextOccurrence(int slot) const {
     return NextOccurrence(m_parts.store.Notes.at(size_t(slot)), m_parts.clock.now()).goesOff();
 }
 
-void AlarmService::showAlarmNote(int slot, const QString& notice) {
-    Q_UNUSED(notice); // the summary box names the late ones
+void AlarmService::showAlarmNote(int slot, bool late) {
+    Q_UNUSED(late); // the summary box names the late ones
     m_parts.windows.setRinging(slot, true);
     if (!m_pendingShows.contains(slot))
         m_pendingShows << slot;

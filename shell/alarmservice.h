@@ -74,7 +74,7 @@ public:
     [[nodiscard]] QDateTime nextOccurrence(int slot) const;
 
     // AlarmHost
-    void showAlarmNote(int slot, const QString& notice) override;
+    void showAlarmNote(int slot, bool late) override;
     void setNoteText(int slot, const QString& text) override;
     bool shutDownProgram() override;
     void showMissedAlarms(const QList<MissedAlarm>& missed) override;

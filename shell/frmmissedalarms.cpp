@@ -12,6 +12,7 @@
 
 frmMissedAlarms::frmMissedAlarms(const Translator& tr, QWidget* parent)
     : QDialog(parent)
+    , m_tr(tr)
     , m_lblMissed(new QLabel(tr.Translation(114), this))
     , m_list(new QListWidget(this)) {
     setObjectName(QStringLiteral("frmMissedAlarms"));
@@ -48,7 +49,8 @@ frmMissedAlarms::frmMissedAlarms(const Translator& tr, QWidget* parent)
 
 void frmMissedAlarms::add(const QList<MissedAlarm>& missed) {
     for (const MissedAlarm& alarm : missed) {
-        QString text = QLocale().toString(alarm.due, QStringLiteral("dd/MM/yyyy hh:mm")) +
+        QString text = m_tr.Translation(113) + QLatin1Char(' ') +
+                       QLocale().toString(alarm.due, QStringLiteral("dd/MM/yyyy hh:mm")) +
                        QStringLiteral("   ") + alarm.title;
         for (const QString& notice : alarm.notices)
             text += QStringLiteral("\n      ") +

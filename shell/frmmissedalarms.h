@@ -25,6 +25,7 @@ signals:
     void snoozeRequested(int slot, int minutes);
 
 private:
+    const Translator& m_tr;
     QLabel* m_lblMissed;
     QListWidget* m_list;
 };

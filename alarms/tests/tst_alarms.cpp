@@ -382,10 +382,8 @@ struct ActionLog final : AlarmHost, Desktop {
     bool saved = true;
     QStringList savers{QStringLiteral("maze"), QStringLiteral("qix")};
 
-    void showAlarmNote(int slot, const QString& notice) override {
-        log << QStringLiteral("show %1%2")
-                   .arg(slot)
-                   .arg(QLatin1String(notice.isEmpty() ? "" : " late"));
+    void showAlarmNote(int slot, bool late) override {
+        log << QStringLiteral("show %1%2").arg(slot).arg(QLatin1String(late ? " late" : ""));
     }
     void setNoteText(int, const QString& text) override {
         log << QStringLiteral("text ") + QFileInfo(text).fileName();

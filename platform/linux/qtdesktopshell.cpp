@@ -1,5 +1,7 @@
 #include "platform/qtdesktopshell.h"
 
+#include "platform/programfolder.h"
+
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
@@ -13,7 +15,7 @@ QUrl QtDesktopShell::urlFor(const QString& target) {
         return QUrl(text);
     }
     if (text.startsWith(QLatin1String("~/"))) {
-        return QUrl::fromLocalFile(QDir::homePath() + text.mid(1));
+        return QUrl::fromLocalFile(ProgramFolder::expandHome(text));
     }
     if (text.startsWith(QLatin1Char('/')) || QFileInfo::exists(text)) {
         return QUrl::fromLocalFile(QFileInfo(text).absoluteFilePath());
