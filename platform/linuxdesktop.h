@@ -3,6 +3,8 @@
 #include "platform/commandrunner.h"
 #include "platform/desktop.h"
 
+#include <utility>
+
 // The desktop actions on the Linux desktops people use, chosen from XDG_CURRENT_DESKTOP:
 // GNOME and its relatives through gsettings, Cinnamon and MATE through their own schemas, Xfce
 // through xfconf-query, Plasma through its shell's scripting call over D-Bus, and feh or
@@ -27,6 +29,8 @@ public:
     Result powerOff() override;
 
 private:
+    // The name to write the wallpaper to now, and the one the previous change used.
+    [[nodiscard]] std::pair<QString, QString> wallpaperFiles() const;
     Result applyWallpaper(const QString& file);
     Result run(const QString& program, const QStringList& arguments);
     [[nodiscard]] QString xscreensaverFile() const;

@@ -88,10 +88,16 @@ LinuxDesktop::Kind LinuxDesktop::kindOf(const QString& currentDesktop) {
     return Kind::Other;
 }
 
-QString LinuxDesktop::wallpaperFile() const {
+std::pair<QString, QString> LinuxDesktop::wallpaperFiles() const {
     const QString first = m_privateFolder + QStringLiteral("Quillaboard.bmp");
     const QString second = m_privateFolder + QStringLiteral("Quillaboard 2.bmp");
-    return QFileInfo::exists(first) ? second : first;
+    if (QFileInfo::exists(first))
+        return {second, first};
+    return {first, second};
+}
+
+QString LinuxDesktop::wallpaperFile() const {
+    return wallpaperFiles().first;
 }
 
 Desktop::Result LinuxDesktop::run(const QString& program, const QStringList& arguments) {
@@ -111,14 +117,11 @@ Desktop::Result LinuxDesktop::setWallpaper(const QString& picturePath) {
     const QImage picture(picturePath);
     if (picture.isNull())
         return failed(picturePath + QStringLiteral(": not a picture that can be read"));
-    const QString target = wallpaperFile();
+    const auto [target, other] = wallpaperFiles();
     if (!QDir().mkpath(m_privateFolder) || !picture.save(target, "BMP"))
         return failed(target + QStringLiteral(": cannot be written"));
     const Result result = applyWallpaper(target);
     // The picture of the previous change is no longer shown anywhere.
-    const QString other = target.endsWith(QLatin1String(" 2.bmp"))
-                              ? m_privateFolder + QStringLiteral("Quillaboard.bmp")
-                              : m_privateFolder + QStringLiteral("Quillaboard 2.bmp");
     if (result.done())
         QFile::remove(other);
     else
