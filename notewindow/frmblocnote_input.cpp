@@ -1,6 +1,7 @@
 // The note window's keyboard, mouse and menu handling.
 #include "notewindow/frmblocnote.h"
 
+#include "alarms/alarmchecker.h"
 #include "localisation/translator.h"
 #include "notewindow/keyrules.h"
 #include "notewindow/linkdetection.h"
@@ -270,9 +271,8 @@ void frmBlocNote::wireMenus() {
     auto host = [this] { return m_set.host(); };
     for (int i = 0; i < int(m.mnuSnooze.size()); ++i) {
         connect(m.mnuSnooze.at(size_t(i)), &QAction::triggered, this, [this, i] {
-            static constexpr std::array<int, 3> minutes{5, 15, 60};
             m_set.setRinging(m_slot, false);
-            emit m_set.snoozeRequested(m_slot, minutes.at(size_t(i)));
+            emit m_set.snoozeRequested(m_slot, AlarmChecker::SnoozeMinutes.at(size_t(i)));
         });
     }
     connect(m.mnuShowImage, &QAction::triggered, this, [this] {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "alarms/alarmchecker.h"
+
 #include <QObject>
 #include <array>
 
@@ -17,7 +19,7 @@ public:
     QMenu* mnuNote;
     // "Snooze 5 minutes", "15 minutes", "1 hour" (AlarmChecker::SnoozeMinutes), shown while the
     // note rings.
-    std::array<QAction*, 3> mnuSnooze{};
+    std::array<QAction*, AlarmChecker::SnoozeMinutes.size()> mnuSnooze{};
     QAction* mnuSnoozeSeparator;
     QAction* mnuShowImage;
     QAction* mnuSelectAll;
