@@ -82,6 +82,13 @@ QString decodeCp1252(QByteArrayView bytes) {
     return out;
 }
 
+// UTF-8 that keeps a U+FEFF it begins with: the mark in front of a field is taken off by the
+// caller, and a second one is the text's own character.
+QString fromUtf8(QByteArrayView bytes) {
+    QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom);
+    return decoder.decode(bytes);
+}
+
 bool startsWithMark(QByteArrayView bytes) {
     return bytes.startsWith(QByteArrayView(textcodec::ByteOrderMark, 3));
 }
@@ -133,14 +140,14 @@ QString decode(QByteArrayView bytes) {
     const qsizetype mark = QByteArrayView(bytes).indexOf(QByteArrayView(ByteOrderMark, 3));
     if (mark < 0)
         return decodeCp1252(bytes);
-    return decodeCp1252(bytes.first(mark)) + QString::fromUtf8(bytes.sliced(mark + 3));
+    return decodeCp1252(bytes.first(mark)) + fromUtf8(bytes.sliced(mark + 3));
 }
 
 QString decodeForeign(QByteArrayView bytes, const QString& codePage) {
     if (startsWithMark(bytes))
-        return QString::fromUtf8(bytes.sliced(3));
+        return fromUtf8(bytes.sliced(3));
     if (isValidUtf8WithHighBytes(bytes))
-        return QString::fromUtf8(bytes);
+        return fromUtf8(bytes);
     if (!codePage.isEmpty()) {
         QStringDecoder decoder(codePage.toLatin1().constData());
         if (decoder.isValid())
@@ -163,7 +170,7 @@ QByteArray encodeCut(const QString& text, int maxBytes) {
     // ...unless the mark and UTF-8 keep that character too.
     if (maxBytes > 3) {
         const QByteArray cut = cutUtf8(text.toUtf8(), maxBytes - 3);
-        if (QString::fromUtf8(cut).size() > western)
+        if (fromUtf8(cut).size() > western)
             return QByteArray(ByteOrderMark) + cut;
     }
     return plain;
@@ -192,7 +199,7 @@ QString decodeFixed(QByteArrayView bytes) {
         ++blanks;
     if (!startsWithMark(value.sliced(blanks)))
         return decodeCp1252(value);
-    return QString(blanks, u' ') + QString::fromUtf8(value.sliced(blanks + 3));
+    return QString(blanks, u' ') + fromUtf8(value.sliced(blanks + 3));
 }
 
 QString trimBlanks(const QString& text) {

@@ -7,7 +7,9 @@
 # (fuzz/regressions/<target>), then fuzzes from a working copy of its corpus. A failing input
 # is left in <build>/artifacts/<target>/; copy it into fuzz/regressions/<target>/ with the fix.
 # QB_FUZZ_BUILD names the build folder (build-fuzz), QB_FUZZ_JOBS how many targets run at
-# once (1), QB_FUZZ_TARGETS which ones (all).
+# once (1), QB_FUZZ_TARGETS which ones (all). QB_FUZZ_SEED fixes libFuzzer's seed, so that a run
+# from the same corpus takes the same path (CI uses it: a run that passes here for longer than
+# CI's time passes there too).
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$here"
@@ -35,6 +37,12 @@ max_len() {
     esac
 }
 
+seed=()
+if [ -n "${QB_FUZZ_SEED:-}" ]; then
+    seed=(-seed="$QB_FUZZ_SEED")
+    export QT_HASH_SEED=0
+fi
+
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 
@@ -49,7 +57,7 @@ run() {
         return 1
     fi
     if nice -n 10 "$exe" -max_total_time="$seconds" -max_len="$(max_len "$t")" -timeout=10 \
-        -rss_limit_mb=2048 -artifact_prefix="$artifacts" -print_final_stats=1 "$work" \
+        -rss_limit_mb=2048 -artifact_prefix="$artifacts" -print_final_stats=1 "${seed[@]}" "$work" \
         >"$build/$t.log" 2>&1; then
         echo "$t: ${seconds}s, $(grep -o 'stat::number_of_executed_units: *[0-9]*' "$build/$t.log" \
             | grep -o '[0-9]*$') runs, no failure"

@@ -206,6 +206,18 @@ QString wordsToDigits(const QString& value) {
     return value;
 }
 
+// Blanks off both ends, and NULs off the end: a field written with NULs at its end reads back
+// without them, so the value read first must not keep them either.
+QString trimValue(const QString& value) {
+    qsizetype begin = 0;
+    qsizetype end = value.size();
+    while (begin < end && value.at(begin).isSpace())
+        ++begin;
+    while (end > begin && (value.at(end - 1).isSpace() || value.at(end - 1).isNull()))
+        --end;
+    return value.mid(begin, end - begin);
+}
+
 struct ReadRules {
     const SettingsReadContext& context;
     DiagnosticLog* log;
@@ -446,7 +458,8 @@ SettingsReadResult SettingsFile::ReadSettings(Settings& settings, ProgramState& 
             rawValue.remove(0, 1);
         const QString key = textcodec::decodeFixed(raw.left(KeyWidth)).trimmed();
         // Trimmed again after the cut, so the value read is the one that is written back.
-        const QString value = textcodec::decodeFixed(rawValue).trimmed().left(ValueWidth).trimmed();
+        const QString value =
+            trimValue(trimValue(textcodec::decodeFixed(rawValue)).left(ValueWidth));
         const auto entry =
             std::find_if(table.begin(), table.end(), [&](const Entry& e) { return key == e.key; });
         // An unknown key, normally the end marker, ends the reading.

@@ -49,12 +49,23 @@ QString getText(const char* rec, int offset, int width) {
 }
 
 // The note text on file: CR LF line breaks, at most 32000 bytes, never ending in half a
-// line break.
+// line break. A text that fits only with bare LF breaks (a record written elsewhere may hold
+// one) is written with those rather than lose its end.
 QByteArray encodeNoteText(const QString& text) {
-    QString onFile = text;
-    onFile.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    QString bare = text;
+    bare.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    QString onFile = bare;
     onFile.replace(u'\n', QStringLiteral("\r\n"));
-    QByteArray bytes = textcodec::encodeCut(onFile, layout::TextSize);
+    QByteArray bytes = textcodec::encode(onFile);
+    if (bytes.size() > layout::TextSize) {
+        QByteArray bareBytes = textcodec::encode(bare);
+        if (bareBytes.size() <= layout::TextSize) {
+            onFile = bare;
+            bytes = std::move(bareBytes);
+        } else {
+            bytes = textcodec::encodeCut(onFile, layout::TextSize);
+        }
+    }
     if (bytes.endsWith('\r') && !onFile.endsWith(u'\r'))
         bytes.chop(1);
     return bytes;

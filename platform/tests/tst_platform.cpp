@@ -108,6 +108,9 @@ void TestPlatform::codecRoundTrip_data() {
     row("fixed, the mark's characters inside", "aï»¿é", 8, "a\xEF\xBB\xBF\xE9   ", "aï»¿é");
     row("the mark's characters first", " ï»¿é", -1, mark + QString::fromUtf8(" ï»¿é").toUtf8(),
         " ï»¿é");
+    // A text that begins with U+FEFF keeps it behind the field's own mark.
+    const QString feff = QString(QChar(0xFEFF)) + u'x';
+    QTest::newRow("text's own U+FEFF") << feff << 8 << (mark + mark + "x ") << feff;
     row("unassigned bytes", "\u0081\u008D\u008F\u0090\u009D", -1, "\x81\x8D\x8F\x90\x9D",
         "\u0081\u008D\u008F\u0090\u009D");
 }

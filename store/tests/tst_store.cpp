@@ -274,6 +274,11 @@ private slots:
         d = recordcodec::decode(encodeNote(makeNote({}, y + u"\nz"_s)));
         QVERIFY(d.has_value());
         QCOMPARE(d->window.Text, y);
+        // Text that fits only with bare LF line breaks keeps them and its end.
+        const QString lines = u"a\n"_s.repeated(layout::TextSize / 2);
+        d = recordcodec::decode(encodeNote(makeNote({}, lines)));
+        QVERIFY(d.has_value());
+        QCOMPARE(d->window.Text, lines);
         // Keeping the ratio alone is the sum -1, read back as plain stretched.
         for (const auto& [stretched, keepRatio, stored] :
              {std::tuple{true, false, -1}, {true, true, -2}, {false, true, -1}}) {
