@@ -10,9 +10,11 @@
 #include "store/programstate.h"
 #include "store/settings.h"
 
+#include <QHash>
 #include <QListWidget>
 #include <QLocale>
 #include <QRandomGenerator>
+#include <QStyledItemDelegate>
 #include <cstdlib>
 
 namespace {
@@ -35,6 +37,34 @@ private:
 };
 
 constexpr int LastTickRole = Qt::UserRole + 1;
+
+// A list lays all its lines out again after every change and measures each title for it:
+// with hundreds of notes, measuring was most of what a new note cost. Each title is measured
+// once for the list's font.
+class LineDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        if (option.font != m_font || m_sizes.size() > MaxEntries) {
+            m_sizes.clear();
+            m_font = option.font;
+        }
+        const QString key = (index.data(Qt::CheckStateRole).isValid() ? u'1' : u'0') +
+                            index.data(Qt::DisplayRole).toString();
+        const auto known = m_sizes.constFind(key);
+        if (known != m_sizes.constEnd())
+            return *known;
+        const QSize size = QStyledItemDelegate::sizeHint(option, index);
+        m_sizes.insert(key, size);
+        return size;
+    }
+
+private:
+    static constexpr qsizetype MaxEntries = 20000;
+    mutable QFont m_font;
+    mutable QHash<QString, QSize> m_sizes;
+};
 
 int component(const std::function<double()>& random) {
     const int value = static_cast<int>(random() * 256.0);
@@ -86,6 +116,7 @@ NoteLists::NoteLists(const ManagerContext& ctx, std::array<QListWidget*, 2> list
     , m_random([] { return QRandomGenerator::global()->generateDouble(); }) {
     for (int index = 0; index < 2; ++index) {
         QListWidget* widget = m_lists.at(static_cast<size_t>(index));
+        widget->setItemDelegate(new LineDelegate(widget));
         connect(widget, &QListWidget::itemChanged, this,
                 [this, index](QListWidgetItem* item) { onItemChanged(index, item); });
         connect(widget, &QListWidget::currentRowChanged, this, [this, index](int row) {
@@ -287,6 +318,10 @@ std::optional<QString> NoteLists::lineToolTip(int slot) const {
 }
 
 int NoteLists::cmdNewNote_Click() {
+    return newNote({});
+}
+
+int NoteLists::newNote(const NoteFill& fill) {
     const int listIndex = m_front;
     m_ctx.state.CurrentList = listIndex;
     const NoteDefaultsRecord& defaults = m_ctx.settings.NoteDefaults;
@@ -346,6 +381,8 @@ int NoteLists::cmdNewNote_Click() {
         window.ForeColor = defaults.ForeColor;
     }
 
+    if (fill)
+        fill(note, window);
     const int slot = m_ctx.store.addNote(listIndex, note, window);
     m_ctx.state.CurrentNote = slot;
     m_ctx.views.createNewNoteWindow(slot);

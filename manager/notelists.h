@@ -1,6 +1,7 @@
 #pragma once
 
 #include "managercontext.h"
+#include "store/noterecord.h"
 
 #include <QDateTime>
 #include <QObject>
@@ -73,6 +74,10 @@ public:
 
     // Returns the new note's slot.
     int cmdNewNote_Click();
+    // The same, with the new note's fields changed by `fill` before its window is made and
+    // shown, so that a note that arrives whole is built once.
+    using NoteFill = std::function<void(NoteRecord&, NoteWindowState&)>;
+    int newNote(const NoteFill& fill);
     void cmdRemove_Click();
     void cmdMoveUp_Click();
     void cmdMoveDown_Click();

@@ -305,6 +305,9 @@ bool SocketControl::ListenOn(const QString& address, int port) {
     if (!m_server) {
         m_server = new QTcpServer(this);
         m_server->setMaxPendingConnections(1000);
+        // Peers that connect while a note is being made wait in the system's queue; a full
+        // queue drops them for a second before they try again.
+        m_server->setListenBacklogSize(1024);
         connect(m_server, &QTcpServer::newConnection, this, &SocketControl::onIncoming);
     }
     if (!m_server->listen(host, static_cast<quint16>(port))) {

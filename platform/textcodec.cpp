@@ -85,7 +85,10 @@ QString decodeCp1252(QByteArrayView bytes) {
 // UTF-8 that keeps a U+FEFF it begins with: the mark in front of a field is taken off by the
 // caller, and a second one is the text's own character.
 QString fromUtf8(QByteArrayView bytes) {
-    QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom);
+    // Stateless: a character cut short at the end reads as U+FFFD, as elsewhere, instead of
+    // being held back for more bytes that never come.
+    QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::ConvertInitialBom |
+                                                       QStringConverter::Flag::Stateless);
     return decoder.decode(bytes);
 }
 

@@ -96,8 +96,10 @@ QIcon DesktopService::programIcon() {
         p.drawPath(corner);
         return pixmap;
     };
+    // Every window sends these to the display when it is made: 128 and 256 would be 330 KB
+    // for each note, which hundreds of notes feel at start-up. Launchers take the SVG.
     QIcon icon;
-    for (const int size : {16, 24, 32, 48, 64, 128, 256})
+    for (const int size : {16, 24, 32, 48, 64})
         icon.addPixmap(draw(size));
     return icon;
 }

@@ -217,16 +217,6 @@ void NetService::makeNote(const QByteArray& message, bool waited) {
     const int savedLine = lists.selectedLine(savedList);
 
     lists.optSelectList_Click(0);
-    int slot = -1;
-    {
-        // The note is placed from the message once it exists; an opening animation would
-        // put it back at the new note's place when it ends. It flashes instead.
-        QScopedValueRollback noAnimation(m_ctx.settings.chkAnimateNote, 0);
-        slot = lists.cmdNewNote_Click();
-    }
-    if (!m_ctx.store.isValidSlot(slot))
-        return;
-
     const notemessage::Incoming incoming = notemessage::decode(message);
     notemessage::Placement placement;
     placement.screen = screenTwips();
@@ -234,14 +224,21 @@ void NetService::makeNote(const QByteArray& message, bool waited) {
     placement.minHeight = frmBlocNote::MinHeight;
     placement.fromWord = m_ctx.tr.Translation(100);
     placement.arrival = arrivalText(m_ctx.clock.now());
-    const QStringList corrected = notemessage::applyToNote(
-        incoming, placement, m_ctx.store.Notes.at(static_cast<size_t>(slot)),
-        m_ctx.store.Windows.at(static_cast<size_t>(slot)));
+    QStringList corrected;
+    int slot = -1;
+    {
+        // The note is placed from the message before its window shows; an opening animation
+        // would show it growing from the new note's place. It flashes instead.
+        QScopedValueRollback noAnimation(m_ctx.settings.chkAnimateNote, 0);
+        slot = lists.newNote([&](NoteRecord& note, NoteWindowState& window) {
+            corrected = notemessage::applyToNote(incoming, placement, note, window);
+        });
+    }
+    if (!m_ctx.store.isValidSlot(slot))
+        return;
     for (const QString& line : corrected)
         log(QStringLiteral("======== Received note corrected: ") + line);
 
-    m_ctx.windows.buildNote(slot);
-    lists.updateLineText(slot);
     m_ctx.manager.notePropertiesChanged(slot);
     if (m_ctx.state.CurrentPanel == QLatin1String("alarm"))
         emit m_ctx.manager.alarmPanelRefreshRequested(slot);

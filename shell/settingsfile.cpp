@@ -255,7 +255,9 @@ void applyValue(const Entry& entry, const QString& rawValue, Settings& settings,
                     QStringLiteral("[Lire_ini] (After Loading)  cboLanguages.text=") + target);
             }
         } else {
-            target = entry.width < ValueWidth ? textcodec::cutToBytes(value, entry.width) : value;
+            // Trimmed again after the cut, as the next read trims what is written.
+            target = entry.width < ValueWidth ? trimValue(textcodec::cutToBytes(value, entry.width))
+                                              : value;
         }
         break;
     }

@@ -133,6 +133,8 @@ void TestPlatform::decodeRules() {
     QCOMPARE(textcodec::decodeFixed(QByteArray(" \xEF\xBB\xBF") + QString::fromUtf8("日").toUtf8()),
              QString::fromUtf8(" 日"));
     QCOMPARE(textcodec::decodeFixed("x\xEF\xBB\xBF\xE9"), QString::fromUtf8("xï»¿é"));
+    // A character cut short at the end reads as U+FFFD, not as nothing.
+    QCOMPARE(textcodec::decodeFixed("\xEF\xBB\xBFx\xEA"), QStringLiteral("x\uFFFD"));
     // Files written by others are guessed.
     QCOMPARE(textcodec::decodeForeign("Gru\xC3\x9F"), QString::fromUtf8("Gruß"));
     QCOMPARE(textcodec::decodeForeign("\xEF\xBB\xBF"
