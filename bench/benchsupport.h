@@ -60,7 +60,7 @@ struct Note {
 // no offscreen platform.
 [[nodiscard]] QProcessEnvironment programEnvironment(const QString& dir, const QString& display);
 
-// Visible top-level windows whose name contains `name` (xdotool).
+// Visible top-level windows whose name contains `name`.
 [[nodiscard]] int visibleWindows(const QString& name);
 // Window ids whose name matches the regular expression `name`, visible or not (xdotool).
 [[nodiscard]] QStringList windowIds(const QString& name);

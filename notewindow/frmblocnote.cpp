@@ -22,6 +22,7 @@
 #include "store/programstate.h"
 #include "store/settings.h"
 
+#include <QApplication>
 #include <QImageReader>
 #include <QKeyEvent>
 #include <QMenu>
@@ -41,12 +42,27 @@ bool follow(float& stored, int px) {
     return true;
 }
 
+// The note's icon, at the sizes a desktop shows for a note. Every window sends its icon to the
+// display when it is made: the program's own set for hundreds of notes slows the start-up.
+QIcon noteWindowIcon() {
+    static const QIcon icon = [] {
+        const QIcon program = QApplication::windowIcon();
+        QIcon small;
+        if (!program.isNull()) {
+            for (const int size : {16, 32})
+                small.addPixmap(program.pixmap(size));
+        }
+        return small;
+    }();
+    return icon;
+}
+
 } // namespace
 
 frmBlocNote::frmBlocNote(NoteWindowSet& set, const NoteContext& ctx, int slot)
     : QWidget(nullptr, Qt::FramelessWindowHint | Qt::Tool)
     , fraToolbar(new TitleBar(this))
-    , txtBlocNote{new NoteTextBox(this), new NoteTextBox(this)}
+    , txtBlocNote{}
     , imgImage(new NoteImage(this))
     , timFlash(new QTimer(this))
     , m_set(set)
@@ -55,20 +71,13 @@ frmBlocNote::frmBlocNote(NoteWindowSet& set, const NoteContext& ctx, int slot)
     , m_grips{new ResizeGrip(Qt::TopEdge, this), new ResizeGrip(Qt::LeftEdge, this),
               new ResizeGrip(Qt::RightEdge, this), new ResizeGrip(Qt::BottomEdge, this)} {
     setObjectName(QStringLiteral("frmBlocNote"));
+    // The window handle exists from here on, so that it is made with the note's icon rather
+    // than made with the program's and then given the note's.
+    setAttribute(Qt::WA_NativeWindow);
+    setWindowIcon(noteWindowIcon());
     // The title bar's tooltips explain its buttons also while another window has the focus.
     setAttribute(Qt::WA_AlwaysShowToolTips);
-    for (int i = 0; i < 2; ++i) {
-        QPlainTextEdit* box = txtBlocNote.at(static_cast<size_t>(i));
-        box->setObjectName(QStringLiteral("txtBlocNote%1").arg(i));
-        box->setFrameShape(QFrame::NoFrame);
-        box->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-        box->setVerticalScrollBarPolicy(i == 0 ? Qt::ScrollBarAlwaysOff : Qt::ScrollBarAlwaysOn);
-        box->setContextMenuPolicy(Qt::NoContextMenu);
-        box->installEventFilter(this);
-        box->viewport()->installEventFilter(this);
-        box->hide();
-        connect(box, &QPlainTextEdit::textChanged, this, [this, i] { text_changed(i); });
-    }
+    (void)makeTextBox(TextIndex());
     imgImage->hide();
     imgImage->installEventFilter(this);
     fraToolbar->installEventFilter(this);
@@ -132,7 +141,38 @@ int frmBlocNote::TextIndex() const {
 }
 
 QPlainTextEdit* frmBlocNote::textBox() const {
-    return txtBlocNote.at(static_cast<size_t>(TextIndex()));
+    // The box of the other scroll-bar setting is made when the note first switches to it.
+    return const_cast<frmBlocNote*>(this)->makeTextBox(TextIndex());
+}
+
+QPlainTextEdit* frmBlocNote::makeTextBox(int index) {
+    QPlainTextEdit*& made = txtBlocNote.at(static_cast<size_t>(index));
+    if (made != nullptr) {
+        return made;
+    }
+    // Most notes never change their scroll-bar setting: a text box is made on first use, which
+    // halves what a note costs to open with hundreds of notes at start-up.
+    QPlainTextEdit* box = new NoteTextBox(this);
+    made = box;
+    box->setObjectName(QStringLiteral("txtBlocNote%1").arg(index));
+    box->setFrameShape(QFrame::NoFrame);
+    box->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    box->setVerticalScrollBarPolicy(index == 0 ? Qt::ScrollBarAlwaysOff : Qt::ScrollBarAlwaysOn);
+    box->setContextMenuPolicy(Qt::NoContextMenu);
+    box->installEventFilter(this);
+    box->viewport()->installEventFilter(this);
+    box->hide();
+    connect(box, &QPlainTextEdit::textChanged, this, [this, index] { text_changed(index); });
+    styleTextBox(box);
+    lockTextBox(box);
+    box->setGeometry(m_textArea);
+    // The edges stay above the text, where the user takes hold of them.
+    for (ResizeGrip* grip : m_grips) {
+        if (grip != nullptr) {
+            grip->raise();
+        }
+    }
+    return box;
 }
 
 void frmBlocNote::markChanged(bool contentChanged) {
@@ -151,7 +191,9 @@ void frmBlocNote::buildFromState() {
     applyCaption();
     m_settingText = true;
     for (QPlainTextEdit* box : txtBlocNote) {
-        box->clear();
+        if (box != nullptr) {
+            box->clear();
+        }
     }
     textBox()->setPlainText(st.Text);
     m_settingText = false;
@@ -184,37 +226,49 @@ void frmBlocNote::applyCaption() {
 }
 
 void frmBlocNote::applyTextLook() {
+    for (QPlainTextEdit* box : txtBlocNote) {
+        if (box != nullptr) {
+            styleTextBox(box);
+        }
+    }
+    imgImage->setBackground(colors::screenColor(state().BackColor));
+    update();
+}
+
+void frmBlocNote::styleTextBox(QPlainTextEdit* box) const {
     const NoteWindowState& st = state();
     QFont font(st.FontName.trimmed());
     font.setPointSizeF(st.FontSize > 0 ? st.FontSize : 10);
     font.setBold(st.FontBold);
     font.setItalic(st.FontItalic);
     font.setUnderline(st.FontUnderline);
-    for (QPlainTextEdit* box : txtBlocNote) {
-        QPalette pal = box->palette();
-        pal.setColor(QPalette::Base, colors::screenColor(st.BackColor));
-        pal.setColor(QPalette::Text, colors::screenColor(st.ForeColor));
-        box->setPalette(pal);
-        box->setFont(font);
-    }
-    imgImage->setBackground(colors::screenColor(st.BackColor));
-    update();
+    QPalette pal = box->palette();
+    pal.setColor(QPalette::Base, colors::screenColor(st.BackColor));
+    pal.setColor(QPalette::Text, colors::screenColor(st.ForeColor));
+    box->setPalette(pal);
+    box->setFont(font);
 }
 
 void frmBlocNote::applyLockState() {
     const bool locked = record().Locked;
     fraToolbar->lblToolBarProp->setOn(locked);
+    for (QPlainTextEdit* box : txtBlocNote) {
+        if (box != nullptr) {
+            lockTextBox(box);
+        }
+    }
+}
+
+void frmBlocNote::lockTextBox(QPlainTextEdit* box) const {
     // A linked file shown in part cannot be edited either; the text box says why.
     const QString& reason = state().ReadOnlyReason;
-    const bool readOnly = locked || !reason.isEmpty();
+    const bool readOnly = record().Locked || !reason.isEmpty();
     // Read-only also keeps drops and middle-click pastes out; selecting and copying stay.
-    for (QPlainTextEdit* box : txtBlocNote) {
-        box->setReadOnly(readOnly);
-        if (readOnly) {
-            box->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-        }
-        box->setToolTip(reason);
+    box->setReadOnly(readOnly);
+    if (readOnly) {
+        box->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     }
+    box->setToolTip(reason);
 }
 
 void frmBlocNote::applyOnTopIndicator() {
@@ -234,8 +288,10 @@ void frmBlocNote::applyTitleBar() {
 
 void frmBlocNote::applyTextBox() {
     const int index = TextIndex();
-    txtBlocNote.at(static_cast<size_t>(1 - index))->hide();
-    txtBlocNote.at(static_cast<size_t>(index))->setVisible(!m_pictureSide);
+    if (QPlainTextEdit* other = txtBlocNote.at(static_cast<size_t>(1 - index))) {
+        other->hide();
+    }
+    textBox()->setVisible(!m_pictureSide);
 }
 
 void frmBlocNote::applyDisplayMode() {
@@ -331,8 +387,11 @@ void frmBlocNote::applyGeometry() {
     // Rolled up, the text keeps its unrolled size below the visible part.
     const int unrolledH = rolled ? twips::toPx(std::max(record().RollHeight, MinHeight)) : h;
     const QRect content(BorderPx, top, inner, std::max(1, unrolledH - top - BorderPx));
+    m_textArea = content;
     for (QPlainTextEdit* box : txtBlocNote) {
-        box->setGeometry(content);
+        if (box != nullptr) {
+            box->setGeometry(content);
+        }
     }
     imgImage->setGeometry(content);
     for (ResizeGrip* grip : m_grips) {
@@ -558,7 +617,9 @@ void frmBlocNote::replaceText(const QString& text) {
 
 void frmBlocNote::switchTextBox() {
     m_settingText = true;
-    txtBlocNote.at(static_cast<size_t>(1 - TextIndex()))->clear();
+    if (QPlainTextEdit* other = txtBlocNote.at(static_cast<size_t>(1 - TextIndex()))) {
+        other->clear();
+    }
     textBox()->setPlainText(state().Text);
     m_settingText = false;
     applyTextBox();

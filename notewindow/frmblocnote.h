@@ -73,6 +73,10 @@ public:
     void applyCaption();
     void applyTextLook();
     void applyLockState();
+    // The text box of a scroll-bar setting (0 without, 1 with), made on first use.
+    QPlainTextEdit* makeTextBox(int index);
+    void styleTextBox(QPlainTextEdit* box) const;
+    void lockTextBox(QPlainTextEdit* box) const;
     void applyOnTopIndicator();
     void applyRollIndicator();
     void applyTitleBar();
@@ -97,6 +101,7 @@ public:
     bool runShortcut(QChar letter);
 
     TitleBar* fraToolbar;
+    // Null until made: see makeTextBox.
     std::array<QPlainTextEdit*, 2> txtBlocNote;
     NoteImage* imgImage;
     QTimer* timFlash;
@@ -133,6 +138,8 @@ private:
     std::array<ResizeGrip*, 4> m_grips;
     NoteMenus* m_menus = nullptr;
     bool m_pictureSide = false;
+    // Where the text boxes go, kept for a box made later.
+    QRect m_textArea;
     bool m_settingText = false;
     int m_flashLevel = 255;
     bool m_savedOnTop = false;

@@ -31,6 +31,9 @@ enum EditCommand { SelectAll, Copy, Cut, Paste, Undo };
 
 bool frmBlocNote::eventFilter(QObject* watched, QEvent* event) {
     for (QPlainTextEdit* box : txtBlocNote) {
+        if (box == nullptr) {
+            continue;
+        }
         if (watched == box && event->type() == QEvent::KeyPress) {
             return textKeyPress(box, static_cast<QKeyEvent*>(event));
         }
@@ -128,7 +131,7 @@ bool frmBlocNote::runShortcut(QChar letter) {
 bool frmBlocNote::dragEvent(QObject* watched, QEvent* event) {
     QPlainTextEdit* box = nullptr;
     for (QPlainTextEdit* b : txtBlocNote) {
-        if (watched == b->viewport()) {
+        if (b != nullptr && watched == b->viewport()) {
             box = b;
         }
     }

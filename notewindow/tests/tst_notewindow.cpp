@@ -193,6 +193,18 @@ private slots:
         // The picture side without a picture shows the text instead.
         const int bare = e.add({}, st);
         QVERIFY(!e.win(bare)->pictureSideShown() && e.win(bare)->textBox()->isVisible());
+
+        // The box of the other scroll-bar setting, made when first shown, looks the same and
+        // sits where the first one did.
+        e.windows.commands().showText(slot);
+        box = w->textBox();
+        e.windows.commands().setShowScrollBar(slot, !e.rec(slot).ShowScrollBar);
+        QPlainTextEdit* scrolled = w->textBox();
+        QVERIFY(scrolled != box && scrolled->isVisible() && box->isHidden());
+        QCOMPARE(scrolled->palette().color(QPalette::Base), QColor(0xC0, 0xFF, 0xC0));
+        QCOMPARE(scrolled->geometry(), box->geometry());
+        QVERIFY(scrolled->isReadOnly());
+        QCOMPARE(scrolled->toPlainText(), e.st(slot).Text);
     }
 
     void autoRollGuard() {
