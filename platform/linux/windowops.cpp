@@ -1,6 +1,7 @@
 #include "platform/windowops.h"
 
 #include <QGuiApplication>
+#include <QHash>
 #include <QPointer>
 #include <QPropertyAnimation>
 #include <QTimer>
@@ -28,6 +29,18 @@ const char* const GenerationProperty = "qb_animationGeneration";
 
 #ifdef QB_HAVE_XCB
 xcb_atom_t internAtom(xcb_connection_t* c, const char* name) {
+    // An atom lasts as long as the connection, and asking the server for one waits for its
+    // answer: each name is asked once (thousands of notes ask for the same few).
+    static xcb_connection_t* askedOn = nullptr;
+    static QHash<QByteArray, xcb_atom_t> known;
+    if (askedOn != c) {
+        known.clear();
+        askedOn = c;
+    }
+    const QByteArray key(name);
+    if (const auto found = known.constFind(key); found != known.constEnd()) {
+        return *found;
+    }
     const xcb_intern_atom_cookie_t cookie =
         xcb_intern_atom(c, 0, static_cast<uint16_t>(std::strlen(name)), name);
     xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(c, cookie, nullptr);
@@ -36,6 +49,7 @@ xcb_atom_t internAtom(xcb_connection_t* c, const char* name) {
     }
     const xcb_atom_t atom = reply->atom;
     std::free(reply);
+    known.insert(key, atom);
     return atom;
 }
 
