@@ -40,15 +40,17 @@ constexpr int LastTickRole = Qt::UserRole + 1;
 
 // A list lays all its lines out again after every change and measures each title for it:
 // with hundreds of notes, measuring was most of what a new note cost. Each title is measured
-// once for the list's font.
+// once for the list's font and style.
 class LineDelegate : public QStyledItemDelegate {
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
 
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
-        if (option.font != m_font || m_sizes.size() > MaxEntries) {
+        const QStyle* style = option.widget != nullptr ? option.widget->style() : nullptr;
+        if (option.font != m_font || style != m_style || m_sizes.size() > MaxEntries) {
             m_sizes.clear();
             m_font = option.font;
+            m_style = style;
         }
         const QString key = (index.data(Qt::CheckStateRole).isValid() ? u'1' : u'0') +
                             index.data(Qt::DisplayRole).toString();
@@ -63,6 +65,7 @@ public:
 private:
     static constexpr qsizetype MaxEntries = 20000;
     mutable QFont m_font;
+    mutable const QStyle* m_style = nullptr;
     mutable QHash<QString, QSize> m_sizes;
 };
 
