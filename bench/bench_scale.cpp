@@ -65,17 +65,13 @@ Program runProgram(const QString& exe, const QString& display, int count, int id
     QProcess prog;
     prog.setProcessEnvironment(programEnvironment(dir.path(), display));
     prog.setProgram(dir.path() + QStringLiteral("/quillaboard"));
+    MappedWindows windows(TitlePrefix);
     QElapsedTimer timer;
     timer.start();
     prog.start();
     if (!prog.waitForStarted())
         return figures;
-    int shown = 0;
-    while (shown < count && timer.elapsed() < 120000) {
-        shown = visibleWindows(TitlePrefix);
-        if (shown < count)
-            QThread::msleep(20);
-    }
+    const int shown = windows.waitFor(count, 120000);
     if (shown == count) {
         figures.shownMs = static_cast<double>(timer.elapsed());
         figures.shownCpuMs = cpuMs(prog.processId());

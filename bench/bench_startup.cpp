@@ -68,6 +68,7 @@ int main(int argc, char** argv) {
         QProcess prog;
         prog.setProcessEnvironment(programEnvironment(dir.path(), display));
         prog.setProgram(dir.path() + QStringLiteral("/quillaboard"));
+        MappedWindows windows(TitlePrefix);
         QElapsedTimer timer;
         timer.start();
         prog.start();
@@ -75,12 +76,7 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "cannot start %s\n", qPrintable(exe));
             return 1;
         }
-        int shown = 0;
-        while (shown < count && timer.elapsed() < 60000) {
-            shown = visibleWindows(TitlePrefix);
-            if (shown < count)
-                QThread::msleep(20);
-        }
+        const int shown = windows.waitFor(count, 60000);
         const double shownMs = static_cast<double>(timer.elapsed());
         const long rss = rssKiB(prog.processId());
         double idle = -1;

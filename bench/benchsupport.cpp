@@ -9,9 +9,13 @@
 
 #include <unistd.h>
 
+#include <QElapsedTimer>
+
 #ifdef QB_HAVE_XCB
 #include <cstdlib>
 #include <cstring>
+#include <poll.h>
+#include <set>
 #include <vector>
 #include <xcb/xcb.h>
 #endif
@@ -194,7 +198,137 @@ int visibleWindows(const QString& name) {
     xcb_disconnect(c);
     return count;
 }
+struct MappedWindows::Watch {
+    xcb_connection_t* c = nullptr;
+    xcb_window_t root = 0;
+    xcb_atom_t netName = 0;
+    xcb_atom_t utf8 = 0;
+    QByteArray wanted;
+    std::set<xcb_window_t> mapped;
+    // Windows mapped whose name is still being asked for.
+    std::vector<std::pair<xcb_window_t, xcb_get_property_cookie_t>> asked;
+
+    void ask(xcb_window_t w) {
+        asked.emplace_back(w, xcb_get_property(c, 0, w, netName, utf8, 0, 256));
+    }
+    void collectNames() {
+        for (const auto& [window, cookie] : asked) {
+            xcb_get_property_reply_t* p = xcb_get_property_reply(c, cookie, nullptr);
+            if (p != nullptr && QByteArray(static_cast<const char*>(xcb_get_property_value(p)),
+                                           xcb_get_property_value_length(p))
+                                    .contains(wanted)) {
+                mapped.insert(window);
+            }
+            std::free(p);
+        }
+        asked.clear();
+    }
+    void handle(xcb_generic_event_t* event) {
+        switch (event->response_type & 0x7f) {
+        case XCB_MAP_NOTIFY: {
+            const auto* map = reinterpret_cast<xcb_map_notify_event_t*>(event);
+            if (map->event == root)
+                ask(map->window);
+            break;
+        }
+        case XCB_UNMAP_NOTIFY:
+            mapped.erase(reinterpret_cast<xcb_unmap_notify_event_t*>(event)->window);
+            break;
+        case XCB_DESTROY_NOTIFY:
+            mapped.erase(reinterpret_cast<xcb_destroy_notify_event_t*>(event)->window);
+            break;
+        default:
+            break;
+        }
+    }
+};
+
+MappedWindows::MappedWindows(const QString& name)
+    : m_watch(std::make_unique<Watch>())
+    , m_name(name) {
+    Watch& w = *m_watch;
+    w.c = xcb_connect(nullptr, nullptr);
+    if (xcb_connection_has_error(w.c)) {
+        xcb_disconnect(w.c);
+        m_watch.reset();
+        return;
+    }
+    w.wanted = name.toUtf8();
+    w.root = xcb_setup_roots_iterator(xcb_get_setup(w.c)).data->root;
+    const auto atom = [&w](const char* text) {
+        xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
+            w.c, xcb_intern_atom(w.c, 0, static_cast<uint16_t>(std::strlen(text)), text), nullptr);
+        const xcb_atom_t value = reply != nullptr ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
+        std::free(reply);
+        return value;
+    };
+    w.netName = atom("_NET_WM_NAME");
+    w.utf8 = atom("UTF8_STRING");
+    const uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
+    xcb_change_window_attributes(w.c, w.root, XCB_CW_EVENT_MASK, &mask);
+    // Windows mapped before the notices began; one mapped in between is counted once.
+    xcb_query_tree_reply_t* tree = xcb_query_tree_reply(w.c, xcb_query_tree(w.c, w.root), nullptr);
+    if (tree != nullptr) {
+        const xcb_window_t* children = xcb_query_tree_children(tree);
+        const int n = xcb_query_tree_children_length(tree);
+        std::vector<xcb_get_window_attributes_cookie_t> attributes;
+        for (int i = 0; i < n; ++i)
+            attributes.push_back(xcb_get_window_attributes(w.c, children[i]));
+        for (int i = 0; i < n; ++i) {
+            xcb_get_window_attributes_reply_t* a =
+                xcb_get_window_attributes_reply(w.c, attributes[static_cast<size_t>(i)], nullptr);
+            if (a != nullptr && a->map_state == XCB_MAP_STATE_VIEWABLE)
+                w.ask(children[i]);
+            std::free(a);
+        }
+        std::free(tree);
+    }
+    w.collectNames();
+}
+
+MappedWindows::~MappedWindows() {
+    if (m_watch)
+        xcb_disconnect(m_watch->c);
+}
+
+int MappedWindows::waitFor(int count, int timeoutMs) {
+    if (!m_watch)
+        return visibleWindows(m_name);
+    Watch& w = *m_watch;
+    QElapsedTimer timer;
+    timer.start();
+    while (static_cast<int>(w.mapped.size()) < count && timer.elapsed() < timeoutMs) {
+        pollfd fd{xcb_get_file_descriptor(w.c), POLLIN, 0};
+        (void)::poll(&fd, 1, static_cast<int>(std::max<qint64>(1, timeoutMs - timer.elapsed())));
+        while (xcb_generic_event_t* event = xcb_poll_for_event(w.c)) {
+            w.handle(event);
+            std::free(event);
+        }
+        w.collectNames();
+        if (xcb_connection_has_error(w.c))
+            break;
+    }
+    return static_cast<int>(w.mapped.size());
+}
 #else
+struct MappedWindows::Watch {};
+
+MappedWindows::MappedWindows(const QString& name)
+    : m_name(name) {}
+
+MappedWindows::~MappedWindows() = default;
+
+int MappedWindows::waitFor(int count, int timeoutMs) {
+    QElapsedTimer timer;
+    timer.start();
+    int shown = visibleWindows(m_name);
+    while (shown < count && timer.elapsed() < timeoutMs) {
+        QThread::msleep(20);
+        shown = visibleWindows(m_name);
+    }
+    return shown;
+}
+
 int visibleWindows(const QString& name) {
     return static_cast<int>(
         xdotoolOutput({QStringLiteral("search"), QStringLiteral("--onlyvisible"),

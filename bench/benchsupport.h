@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
 
 // What the programs that drive the real executable share: an X server of their own, a program
 // folder with notes, the environment that keeps the program out of the real home folder, and
@@ -62,6 +63,26 @@ struct Note {
 
 // Visible top-level windows whose name contains `name`.
 [[nodiscard]] int visibleWindows(const QString& name);
+// Counts the top-level windows whose name contains `name` as the X server maps them, from the
+// server's own notices. Polling the server over thousands of windows loads it while the program
+// measured waits on it, and adds the poll's own delay to what is measured. Make it before the
+// program starts.
+class MappedWindows {
+public:
+    explicit MappedWindows(const QString& name);
+    ~MappedWindows();
+    MappedWindows(const MappedWindows&) = delete;
+    MappedWindows& operator=(const MappedWindows&) = delete;
+
+    // Waits until `count` such windows are mapped, or for `timeoutMs`; the count then.
+    [[nodiscard]] int waitFor(int count, int timeoutMs);
+
+private:
+    struct Watch;
+    std::unique_ptr<Watch> m_watch;
+    QString m_name;
+};
+
 // Window ids whose name matches the regular expression `name`, visible or not (xdotool).
 [[nodiscard]] QStringList windowIds(const QString& name);
 // Runs xdotool with `args`; true when it exits with 0.
