@@ -77,7 +77,19 @@ frmBlocNote::frmBlocNote(NoteWindowSet& set, const NoteContext& ctx, int slot)
     setWindowIcon(noteWindowIcon());
     // The title bar's tooltips explain its buttons also while another window has the focus.
     setAttribute(Qt::WA_AlwaysShowToolTips);
-    (void)makeTextBox(TextIndex());
+    if (TextIndex() == 0) {
+        m_drawing = new QWidget(this);
+        m_drawing->setObjectName(QStringLiteral("txtDrawing"));
+        m_drawing->setFocusPolicy(Qt::StrongFocus);
+        m_drawing->setCursor(Qt::IBeamCursor);
+        m_drawing->setAcceptDrops(true);
+        m_drawing->setAttribute(Qt::WA_OpaquePaintEvent);
+        m_drawing->installEventFilter(this);
+        raiseGrips();
+    } else {
+        m_boxMade = true;
+        (void)makeTextBox(TextIndex());
+    }
     imgImage->hide();
     imgImage->installEventFilter(this);
     fraToolbar->installEventFilter(this);
@@ -155,9 +167,7 @@ QPlainTextEdit* frmBlocNote::makeTextBox(int index) {
     QPlainTextEdit* box = new NoteTextBox(this);
     made = box;
     box->setObjectName(QStringLiteral("txtBlocNote%1").arg(index));
-    box->setFrameShape(QFrame::NoFrame);
-    box->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    box->setVerticalScrollBarPolicy(index == 0 ? Qt::ScrollBarAlwaysOff : Qt::ScrollBarAlwaysOn);
+    shapeTextBox(*box, index);
     box->setContextMenuPolicy(Qt::NoContextMenu);
     box->installEventFilter(this);
     box->viewport()->installEventFilter(this);
@@ -166,13 +176,46 @@ QPlainTextEdit* frmBlocNote::makeTextBox(int index) {
     styleTextBox(box);
     lockTextBox(box);
     box->setGeometry(m_textArea);
+    raiseGrips();
+    if (!m_boxMade && index == TextIndex()) {
+        replaceDrawing(box);
+    }
+    return box;
+}
+
+void frmBlocNote::raiseGrips() {
     // The edges stay above the text, where the user takes hold of them.
     for (ResizeGrip* grip : m_grips) {
         if (grip != nullptr) {
             grip->raise();
         }
     }
-    return box;
+}
+
+void frmBlocNote::shapeTextBox(QPlainTextEdit& box, int index) {
+    box.setFrameShape(QFrame::NoFrame);
+    box.setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    box.setVerticalScrollBarPolicy(index == 0 ? Qt::ScrollBarAlwaysOff : Qt::ScrollBarAlwaysOn);
+}
+
+void frmBlocNote::replaceDrawing(QPlainTextEdit* box) {
+    m_boxMade = true;
+    m_settingText = true;
+    box->setPlainText(state().Text);
+    m_settingText = false;
+    box->setVisible(!m_pictureSide);
+    // The box takes the focus before the drawing hides, which would pass it on elsewhere.
+    if (focusWidget() == m_drawing) {
+        box->setFocus(Qt::OtherFocusReason);
+    }
+    // The rest of a click that began on the drawing still goes to it, and on to the box: the
+    // toolkit forgets a press on a widget that hides, so the drawing waits below everything
+    // else for the button's release.
+    if (QGuiApplication::mouseButtons() != Qt::NoButton && m_drawing->underMouse()) {
+        m_drawing->lower();
+    } else {
+        m_drawing->hide();
+    }
 }
 
 void frmBlocNote::markChanged(bool contentChanged) {
@@ -195,7 +238,9 @@ void frmBlocNote::buildFromState() {
             box->clear();
         }
     }
-    textBox()->setPlainText(st.Text);
+    if (m_boxMade) {
+        textBox()->setPlainText(st.Text);
+    }
     m_settingText = false;
     applyTextLook();
     applyLockState();
@@ -215,7 +260,11 @@ void frmBlocNote::buildFromState() {
     Form_Resize(false);
     setVisible(st.Visible && st.Live);
     if (isVisible()) {
-        textBox()->setFocus();
+        if (!m_boxMade) {
+            m_drawing->setFocus();
+        } else {
+            textBox()->setFocus();
+        }
     }
 }
 
@@ -233,6 +282,9 @@ void frmBlocNote::applyTextLook() {
     }
     imgImage->setBackground(colors::screenColor(state().BackColor));
     update();
+    if (!m_boxMade) {
+        m_drawing->update();
+    }
 }
 
 void frmBlocNote::styleTextBox(QPlainTextEdit* box) const {
@@ -256,6 +308,9 @@ void frmBlocNote::applyLockState() {
         if (box != nullptr) {
             lockTextBox(box);
         }
+    }
+    if (!m_boxMade) {
+        m_drawing->setToolTip(state().ReadOnlyReason);
     }
 }
 
@@ -290,6 +345,14 @@ void frmBlocNote::applyTextBox() {
     const int index = TextIndex();
     if (QPlainTextEdit* other = txtBlocNote.at(static_cast<size_t>(1 - index))) {
         other->hide();
+    }
+    if (!m_boxMade) {
+        m_drawing->setVisible(!m_pictureSide);
+        m_drawing->update();
+        return;
+    }
+    if (m_drawing != nullptr) {
+        m_drawing->hide();
     }
     textBox()->setVisible(!m_pictureSide);
 }
@@ -392,6 +455,9 @@ void frmBlocNote::applyGeometry() {
         if (box != nullptr) {
             box->setGeometry(content);
         }
+    }
+    if (!m_boxMade) {
+        m_drawing->setGeometry(content);
     }
     imgImage->setGeometry(content);
     for (ResizeGrip* grip : m_grips) {
@@ -610,6 +676,10 @@ void frmBlocNote::text_changed(int index) {
 
 void frmBlocNote::replaceText(const QString& text) {
     state().Text = text;
+    if (!m_boxMade) {
+        m_drawing->update();
+        return;
+    }
     m_settingText = true;
     textBox()->setPlainText(text);
     m_settingText = false;

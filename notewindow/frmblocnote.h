@@ -16,8 +16,9 @@ class QTimer;
 class ResizeGrip;
 
 // The window of one note: a frameless desktop window with its own title bar, two text boxes
-// (one in use) and the picture side. It is a view: it is built from the note's record and
-// window state and keeps that state current while the user moves, resizes and types.
+// (one in use; until the note is first used, a drawing of its text) and the picture side. It is a
+// view: it is built from the note's record and window state and keeps that state current while the
+// user moves, resizes and types.
 class frmBlocNote : public QWidget {
     Q_OBJECT
 public:
@@ -33,7 +34,10 @@ public:
     [[nodiscard]] int slot() const { return m_slot; }
     [[nodiscard]] QString Tag() const { return QString::number(m_slot); }
     [[nodiscard]] int TextIndex() const;
+    // The text box in use, made when missing.
     [[nodiscard]] QPlainTextEdit* textBox() const;
+    // Whether the note still shows the drawing of its text, with no text box made yet.
+    [[nodiscard]] bool showsTextDrawing() const { return !m_boxMade; }
     [[nodiscard]] bool pictureSideShown() const { return m_pictureSide; }
     // Position and size stored for the note, in pixels.
     [[nodiscard]] QRect storedGeometry() const;
@@ -76,6 +80,8 @@ public:
     // The text box of a scroll-bar setting (0 without, 1 with), made on first use.
     QPlainTextEdit* makeTextBox(int index);
     void styleTextBox(QPlainTextEdit* box) const;
+    // Frame and scroll bars of a text box for a scroll-bar setting (0 without, 1 with).
+    static void shapeTextBox(QPlainTextEdit& box, int index);
     void lockTextBox(QPlainTextEdit* box) const;
     void applyOnTopIndicator();
     void applyRollIndicator();
@@ -121,6 +127,7 @@ private:
     [[nodiscard]] NoteWindowState& state() const;
     [[nodiscard]] bool animating() const;
     void applyGeometry();
+    void raiseGrips();
     void rollUp();
     void rollDown();
     void markChanged(bool contentChanged);
@@ -131,6 +138,9 @@ private:
     void wireMenus();
     void editCommand(int command);
     void text_changed(int index);
+    // The drawing of the text: its events, and the text box that takes its place.
+    bool drawingEvent(QEvent* event);
+    void replaceDrawing(QPlainTextEdit* box);
 
     NoteWindowSet& m_set;
     const NoteContext& m_ctx;
@@ -140,6 +150,11 @@ private:
     bool m_pictureSide = false;
     // Where the text boxes go, kept for a box made later.
     QRect m_textArea;
+    // Draws the text, as the text box would, until the note is first clicked, focused or its
+    // text box is asked for: a text box is most of what a note costs to open, and at start-up
+    // most notes are only looked at.
+    QWidget* m_drawing = nullptr;
+    bool m_boxMade = false;
     bool m_settingText = false;
     int m_flashLevel = 255;
     bool m_savedOnTop = false;

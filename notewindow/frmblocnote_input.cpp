@@ -19,6 +19,7 @@
 #include "store/settings.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QCursor>
 #include <QKeyEvent>
 #include <QMenu>
@@ -30,6 +31,9 @@ enum EditCommand { SelectAll, Copy, Cut, Paste, Undo };
 } // namespace
 
 bool frmBlocNote::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_drawing) {
+        return drawingEvent(event);
+    }
     for (QPlainTextEdit* box : txtBlocNote) {
         if (box == nullptr) {
             continue;
@@ -59,6 +63,39 @@ bool frmBlocNote::eventFilter(QObject* watched, QEvent* event) {
         }
     }
     return dragEvent(watched, event);
+}
+
+bool frmBlocNote::drawingEvent(QEvent* event) {
+    switch (event->type()) {
+    case QEvent::Paint:
+        if (!m_boxMade) {
+            styleTextBox(&m_set.textRenderer());
+            m_set.drawText(m_drawing, state().Text);
+        }
+        return true;
+    case QEvent::FocusIn:
+        // Making the box gives it the focus.
+        (void)textBox();
+        return true;
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::MouseMove:
+    case QEvent::Wheel:
+    case QEvent::DragEnter:
+    case QEvent::DragMove:
+    case QEvent::Drop:
+        // The box lies exactly where the drawing is: the event goes on to it unchanged.
+        QCoreApplication::sendEvent(textBox()->viewport(), event);
+        return true;
+    case QEvent::MouseButtonRelease:
+        QCoreApplication::sendEvent(textBox()->viewport(), event);
+        if (static_cast<QMouseEvent*>(event)->buttons() == Qt::NoButton) {
+            m_drawing->hide();
+        }
+        return true;
+    default:
+        return false;
+    }
 }
 
 bool frmBlocNote::textKeyPress(QPlainTextEdit* box, QKeyEvent* event) {

@@ -9,6 +9,7 @@
 #include "store/notestore.h"
 #include "store/settings.h"
 
+#include <QPainter>
 #include <QPlainTextEdit>
 
 NoteWindowSet::NoteWindowSet(const NoteContext& ctx, QObject* parent)
@@ -225,4 +226,38 @@ void NoteWindowSet::flashNote(int slot) {
     if (frmBlocNote* w = existingWindow(slot)) {
         w->startFlashing();
     }
+}
+
+QPlainTextEdit& NoteWindowSet::textRenderer() {
+    if (!m_renderer) {
+        m_renderer = std::make_unique<QPlainTextEdit>();
+        // Drawn into the notes' windows only; it is never put on screen.
+        m_renderer->setAttribute(Qt::WA_DontShowOnScreen);
+        m_renderer->setObjectName(QStringLiteral("textRenderer"));
+        frmBlocNote::shapeTextBox(*m_renderer, 0);
+    }
+    return *m_renderer;
+}
+
+void NoteWindowSet::drawText(QWidget* target, const QString& text) {
+    QPlainTextEdit& renderer = textRenderer();
+    if (renderer.size() != target->size()) {
+        renderer.resize(target->size());
+    }
+    // Repainting the same note, as when windows above it move, does not lay its text out again.
+    if (text != m_rendered) {
+        renderer.setPlainText(text);
+        m_rendered = text;
+    }
+    // Drawn through an image: a widget drawn straight into another's paint event lands at the
+    // window's origin instead of the target's place in it.
+    const qreal ratio = target->devicePixelRatioF();
+    const QSize pixels = target->size() * ratio;
+    if (m_drawn.size() != pixels) {
+        m_drawn = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
+    }
+    m_drawn.setDevicePixelRatio(ratio);
+    renderer.render(&m_drawn);
+    QPainter painter(target);
+    painter.drawImage(QPoint(0, 0), m_drawn);
 }

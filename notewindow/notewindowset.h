@@ -2,6 +2,7 @@
 
 #include "store/loader.h"
 
+#include <QImage>
 #include <QObject>
 #include <QPointer>
 #include <QSet>
@@ -21,6 +22,7 @@ class Dialogs;
 class DesktopShell;
 class Clock;
 class QWidget;
+class QPlainTextEdit;
 
 // Everything a note window needs, handed over once.
 struct NoteContext {
@@ -91,6 +93,10 @@ public:
     // A new text for the note, in its window too when it has one.
     void setNoteText(int slot, const QString& text);
     [[nodiscard]] bool isRinging(int slot) const { return m_ringing.contains(slot); }
+    // A text box without scroll bars that is never shown, which draws the text of notes that
+    // have no text box yet: style it as the note's box would be, then draw with drawText.
+    [[nodiscard]] QPlainTextEdit& textRenderer();
+    void drawText(QWidget* target, const QString& text);
 
 signals:
     // The user put the note's alarm off for this many minutes.
@@ -107,6 +113,10 @@ private:
     std::vector<std::unique_ptr<frmBlocNote>> m_windows;
     // The windows RemoveAlwaysOnTop took off the top.
     std::vector<QPointer<QWidget>> m_takenOnTop;
+    std::unique_ptr<QPlainTextEdit> m_renderer;
+    // The text last put into the renderer, and the image it was drawn into.
+    QString m_rendered;
+    QImage m_drawn;
     int m_chromeHeight = 0;
     int m_chromeWidth = 0;
     int m_toolbarHeight = 0;

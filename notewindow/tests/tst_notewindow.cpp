@@ -207,6 +207,60 @@ private slots:
         QCOMPARE(scrolled->toPlainText(), e.st(slot).Text);
     }
 
+    void textIsDrawnUntilFirstUsed() {
+        Env& e = *m_env;
+        e.settings.chkMoveNotes = 1; // a plain drag in the text selects
+        NoteWindowState st = Env::defaultState();
+        st.FontBold = true;
+        st.BackColor = 0x00C0FFC0;
+        st.Visible = true;
+        const QString text = QStringLiteral("first line\nsecond line, long enough to wrap once");
+        const int slot = e.add({}, st);
+        frmBlocNote* w = e.win(slot);
+        QVERIFY(w->showsTextDrawing() && w->findChildren<QPlainTextEdit*>().isEmpty());
+        // A text set from elsewhere is drawn, and the box made later looks exactly the same.
+        e.windows.setNoteText(slot, text);
+        const QImage drawn = w->grab().toImage();
+        QCOMPARE(w->textBox()->toPlainText(), text);
+        QVERIFY(!w->showsTextDrawing());
+        QCOMPARE(w->grab().toImage(), drawn);
+        QCOMPARE(e.rec(slot).ChangeMark, mark::Blank);
+
+        // A press on the drawing makes the box, which takes the whole gesture: a drag from the
+        // press selects, and typing replaces the selection.
+        const int other = e.add({}, st);
+        e.windows.setNoteText(other, text);
+        auto* drawing = e.win(other)->findChild<QWidget*>(QStringLiteral("txtDrawing"));
+        QVERIFY(drawing != nullptr && drawing->isVisible());
+        QTextCursor at(w->textBox()->document());
+        const auto pointAt = [&](int position) {
+            at.setPosition(position);
+            return w->textBox()->cursorRect(at).center();
+        };
+        const auto send = [&](QEvent::Type type, QPoint local, Qt::MouseButtons buttons) {
+            QMouseEvent event(type, QPointF(local), QPointF(drawing->mapToGlobal(local)),
+                              Qt::LeftButton, buttons, Qt::NoModifier);
+            QApplication::sendEvent(drawing, &event);
+        };
+        send(QEvent::MouseButtonPress, pointAt(11), Qt::LeftButton);
+        send(QEvent::MouseMove, pointAt(17), Qt::LeftButton);
+        send(QEvent::MouseButtonRelease, pointAt(17), Qt::NoButton);
+        QPlainTextEdit* box = e.win(other)->textBox();
+        QVERIFY(drawing->isHidden() && box->isVisible());
+        QCOMPARE(box->textCursor().selectedText(), QStringLiteral("second"));
+        QTest::keyClicks(box, QStringLiteral("2nd"));
+        QCOMPARE(e.st(other).Text,
+                 QStringLiteral("first line\n2nd line, long enough to wrap once"));
+        QCOMPARE(e.rec(other).ChangeMark, mark::ModifiedContent);
+
+        // The keyboard focus reaching a drawn note gives it its box.
+        const int third = e.add({}, st);
+        e.win(third)->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(e.win(third)));
+        QTRY_VERIFY(!e.win(third)->showsTextDrawing());
+        QVERIFY(e.win(third)->textBox()->hasFocus());
+    }
+
     void autoRollGuard() {
         Env& e = *m_env;
         NoteRecord rec;
