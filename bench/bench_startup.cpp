@@ -5,8 +5,8 @@
 // For each count it makes a program folder with that many visible notes, starts the program
 // there, and prints the time until every note window is mapped, the resident memory then,
 // the time from SIGTERM to exit once at rest (nothing changed), and with --idle-seconds the
-// CPU time the process used at rest with the manager hidden. Needs xdotool; starts Xvfb when
-// DISPLAY is not set.
+// CPU time the process used at rest with the manager hidden. Starts Xvfb when DISPLAY is not
+// set.
 #include "benchsupport.h"
 
 #include <QCoreApplication>
