@@ -218,8 +218,11 @@ private slots:
         const int slot = e.add({}, st);
         frmBlocNote* w = e.win(slot);
         QVERIFY(w->showsTextDrawing() && w->findChildren<QPlainTextEdit*>().isEmpty());
-        // A text set from elsewhere is drawn, and the box made later looks exactly the same.
+        // A text and a look set from elsewhere are drawn, and the box made later looks exactly
+        // the same.
         e.windows.setNoteText(slot, text);
+        e.st(slot).FontItalic = true;
+        w->applyTextLook();
         const QImage drawn = w->grab().toImage();
         QCOMPARE(w->textBox()->toPlainText(), text);
         QVERIFY(!w->showsTextDrawing());
