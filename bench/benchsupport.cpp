@@ -149,55 +149,10 @@ QByteArray xdotoolOutput(const QStringList& args) {
 
 #ifdef QB_HAVE_XCB
 int visibleWindows(const QString& name) {
-    // xdotool asks the server window by window, and polled with thousands of windows it keeps
-    // the server busy enough to slow the program measured. Here every question is sent
-    // before the first answer is read. Top-level windows only: the benchmarks' own server
-    // has no window manager to put them in frames.
-    xcb_connection_t* c = xcb_connect(nullptr, nullptr);
-    if (xcb_connection_has_error(c)) {
-        xcb_disconnect(c);
-        return -1;
-    }
-    const auto atom = [c](const char* text) {
-        xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
-            c, xcb_intern_atom(c, 0, static_cast<uint16_t>(std::strlen(text)), text), nullptr);
-        const xcb_atom_t value = reply != nullptr ? reply->atom : xcb_atom_t{XCB_ATOM_NONE};
-        std::free(reply);
-        return value;
-    };
-    const xcb_atom_t netName = atom("_NET_WM_NAME");
-    const xcb_atom_t utf8 = atom("UTF8_STRING");
-    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
-    xcb_query_tree_reply_t* tree = xcb_query_tree_reply(c, xcb_query_tree(c, root), nullptr);
-    int count = 0;
-    if (tree != nullptr) {
-        const xcb_window_t* children = xcb_query_tree_children(tree);
-        const int n = xcb_query_tree_children_length(tree);
-        std::vector<xcb_get_window_attributes_cookie_t> attributes;
-        std::vector<xcb_get_property_cookie_t> names;
-        for (int i = 0; i < n; ++i) {
-            attributes.push_back(xcb_get_window_attributes(c, children[i]));
-            names.push_back(xcb_get_property(c, 0, children[i], netName, utf8, 0, 256));
-        }
-        const QByteArray wanted = name.toUtf8();
-        for (int i = 0; i < n; ++i) {
-            xcb_get_window_attributes_reply_t* a =
-                xcb_get_window_attributes_reply(c, attributes[static_cast<size_t>(i)], nullptr);
-            xcb_get_property_reply_t* p =
-                xcb_get_property_reply(c, names[static_cast<size_t>(i)], nullptr);
-            if (a != nullptr && a->map_state == XCB_MAP_STATE_VIEWABLE && p != nullptr) {
-                const QByteArray title(static_cast<const char*>(xcb_get_property_value(p)),
-                                       xcb_get_property_value_length(p));
-                count += title.contains(wanted) ? 1 : 0;
-            }
-            std::free(a);
-            std::free(p);
-        }
-        std::free(tree);
-    }
-    xcb_disconnect(c);
-    return count;
+    // A watch starts with a look at the windows already mapped.
+    return MappedWindows(name).count();
 }
+
 struct MappedWindows::Watch {
     xcb_connection_t* c = nullptr;
     xcb_window_t root = 0;
@@ -266,7 +221,11 @@ MappedWindows::MappedWindows(const QString& name)
     w.utf8 = atom("UTF8_STRING");
     const uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
     xcb_change_window_attributes(w.c, w.root, XCB_CW_EVENT_MASK, &mask);
-    // Windows mapped before the notices began; one mapped in between is counted once.
+    // Windows mapped before the notices began; one mapped in between is counted once. Every
+    // question is sent before the first answer is read: xdotool asks window by window, which
+    // with thousands of windows keeps the server busy enough to slow the program measured.
+    // Top-level windows only: the benchmarks' own server has no window manager to put them
+    // in frames.
     xcb_query_tree_reply_t* tree = xcb_query_tree_reply(w.c, xcb_query_tree(w.c, w.root), nullptr);
     if (tree != nullptr) {
         const xcb_window_t* children = xcb_query_tree_children(tree);
@@ -291,9 +250,13 @@ MappedWindows::~MappedWindows() {
         xcb_disconnect(m_watch->c);
 }
 
+int MappedWindows::count() const {
+    return m_watch ? static_cast<int>(m_watch->mapped.size()) : -1;
+}
+
 int MappedWindows::waitFor(int count, int timeoutMs) {
     if (!m_watch)
-        return visibleWindows(m_name);
+        return -1;
     Watch& w = *m_watch;
     QElapsedTimer timer;
     timer.start();
@@ -317,6 +280,10 @@ MappedWindows::MappedWindows(const QString& name)
     : m_name(name) {}
 
 MappedWindows::~MappedWindows() = default;
+
+int MappedWindows::count() const {
+    return visibleWindows(m_name);
+}
 
 int MappedWindows::waitFor(int count, int timeoutMs) {
     QElapsedTimer timer;

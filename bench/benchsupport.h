@@ -74,6 +74,8 @@ public:
     MappedWindows(const MappedWindows&) = delete;
     MappedWindows& operator=(const MappedWindows&) = delete;
 
+    // Such windows mapped now; -1 without a connection to the server.
+    [[nodiscard]] int count() const;
     // Waits until `count` such windows are mapped, or for `timeoutMs`; the count then.
     [[nodiscard]] int waitFor(int count, int timeoutMs);
 
